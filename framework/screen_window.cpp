@@ -1,0 +1,290 @@
+#include "screen_window.h"
+
+#include "picture_box.h"
+#include "screen_navigator.h"
+#include "window_services.h"
+
+#include "failures.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <new>
+
+namespace framework {
+
+namespace {
+
+QRect PixelRect(const TwipRect &r)
+{
+    // Both edges are rounded, so neighbouring controls keep meeting.
+    const int left = TwipsToPixels(r.left);
+    const int top = TwipsToPixels(r.top);
+    return QRect(left, top, TwipsToPixels(r.left + r.width) - left,
+                 TwipsToPixels(r.top + r.height) - top);
+}
+
+// Back and text colours of a control; a control without a back colour of
+// its own shows the platform's button-face colour, as labels, picture boxes
+// and windows do by default.
+void ApplyColours(QWidget *widget, const ControlDescription &c, QPalette::ColorRole back,
+                  QPalette::ColorRole text)
+{
+    QPalette palette = widget->palette();
+    if (c.backColour)
+        palette.setColor(back, ColourFromCode(*c.backColour));
+    if (c.foreColour)
+        palette.setColor(text, ColourFromCode(*c.foreColour));
+    widget->setPalette(palette);
+}
+
+QString AccessibleNameFor(const ControlDescription &c)
+{
+    if (!c.accessibleName.isEmpty())
+        return c.accessibleName;
+    return c.caption;
+}
+
+} // namespace
+
+QString ScreenContext::ReadText(const QString &control) const
+{
+    auto *entry = qobject_cast<QLineEdit *>(window_.Control(control));
+    return entry ? entry->text() : QString();
+}
+
+QString ScreenContext::Caption(const QString &control) const
+{
+    QWidget *w = window_.Control(control);
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    if (auto *button = qobject_cast<QPushButton *>(w))
+        return button->text();
+    return {};
+}
+
+void ScreenContext::SetCaption(const QString &control, const QString &text)
+{
+    QWidget *w = window_.Control(control);
+    if (auto *label = qobject_cast<QLabel *>(w))
+        label->setText(text);
+    else if (auto *button = qobject_cast<QPushButton *>(w))
+        button->setText(text);
+}
+
+void ScreenContext::SetVisible(const QString &control, bool visible)
+{
+    if (QWidget *w = window_.Control(control))
+        w->setVisible(visible);
+}
+
+void ScreenContext::ShowMessage(const QString &text, const QString &title, int buttons)
+{
+    framework::ShowMessage(text, title, buttons, &window_);
+}
+
+void ScreenContext::ShowScreen(const QString &screen) { navigator_.ShowScreen(screen); }
+void ScreenContext::GoToScreen(const QString &target) { navigator_.GoToScreen(window_.Name(), target); }
+void ScreenContext::UnloadScreen() { navigator_.UnloadScreen(window_.Name()); }
+void ScreenContext::EndProgram() { navigator_.EndProgram(); }
+const QString &ScreenContext::ScreenName() const { return window_.Name(); }
+
+ScreenWindow::ScreenWindow(ScreenDefinition definition, ScreenNavigator &navigator)
+    : QWidget(nullptr), definition_(std::move(definition)), navigator_(navigator)
+{
+    Build();
+}
+
+ScreenWindow::~ScreenWindow()
+{
+    delete windowPicture_;
+}
+
+QWidget *ScreenWindow::Control(const QString &key) const
+{
+    auto it = controls_.find(key);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void ScreenWindow::Build()
+{
+    const ScreenDescription &d = definition_.description;
+    setObjectName(d.name);
+    setWindowTitle(d.caption);
+    setAccessibleName(d.caption);
+
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                            | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    flags |= d.frame == Frame::FixedToolWindow ? Qt::Tool
+                                               : Qt::Window | Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+
+    const QSize client(TwipsToPixels(d.clientWidth), TwipsToPixels(d.clientHeight));
+    setFixedSize(client);
+    if (d.fixedPosition)
+        setGeometry(QRect(QPoint(TwipsToPixels(d.fixedPosition->left),
+                                 TwipsToPixels(d.fixedPosition->top)),
+                          client));
+    if (d.backColour) {
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, ColourFromCode(*d.backColour));
+        setPalette(palette);
+        setAutoFillBackground(true);
+    }
+    if (!d.windowPicture.isEmpty())
+        windowPicture_ = new QPixmap(d.windowPicture);
+
+    std::vector<std::pair<int, QWidget *>> focusOrder;
+    for (const ControlDescription &c : d.controls) {
+        QWidget *widget = BuildControl(c);
+        if (!widget)
+            continue;
+        controls_[c.key()] = widget;
+        if (widget->focusPolicy() != Qt::NoFocus && c.tabIndex >= 0)
+            focusOrder.emplace_back(c.tabIndex, widget);
+    }
+    // Entries, buttons and picture boxes are windows of their own on the
+    // original desktop and stand above labels and images.
+    for (auto &[key, widget] : controls_)
+        if (widget->focusPolicy() != Qt::NoFocus)
+            widget->raise();
+
+    std::stable_sort(focusOrder.begin(), focusOrder.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (size_t i = 1; i < focusOrder.size(); ++i)
+        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+    for (const auto &[index, widget] : focusOrder) {
+        if (widget->isVisibleTo(this)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+}
+
+QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
+{
+    const QString key = c.key();
+    QWidget *widget = nullptr;
+    switch (c.kind) {
+    case ControlKind::Label: {
+        auto *label = new QLabel(this);
+        label->setTextFormat(Qt::PlainText);
+        label->setText(c.caption);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setMargin(0);
+        label->setIndent(0);
+        label->setAutoFillBackground(true);
+        label->setFocusPolicy(Qt::NoFocus);
+        ApplyColours(label, c, QPalette::Window, QPalette::WindowText);
+        widget = label;
+        break;
+    }
+    case ControlKind::TextEntry: {
+        auto *entry = new QLineEdit(this);
+        entry->setMaxLength(0x3FFFFFFF); // no limit on what may be typed
+        ApplyColours(entry, c, QPalette::Base, QPalette::Text);
+        widget = entry;
+        break;
+    }
+    case ControlKind::CommandButton: {
+        auto *button = new QPushButton(c.caption, this);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        ApplyColours(button, c, QPalette::Button, QPalette::ButtonText);
+        connect(button, &QPushButton::clicked, this, [this, key] { Dispatch(key); });
+        widget = button;
+        break;
+    }
+    case ControlKind::PictureBox:
+    case ControlKind::Image: {
+        const bool box = c.kind == ControlKind::PictureBox;
+        auto *picture = new PictureWidget(c.picture, box, this);
+        if (box) {
+            picture->setAutoFillBackground(true);
+            ApplyColours(picture, c, QPalette::Window, QPalette::WindowText);
+            connect(picture, &PictureWidget::clicked, this, [this, key] { Dispatch(key); });
+        }
+        widget = picture;
+        break;
+    }
+    case ControlKind::Timer: {
+        auto *timer = new QTimer(this);
+        timer->setObjectName(key);
+        timer->setInterval(c.intervalMs);
+        connect(timer, &QTimer::timeout, this, [this, key] { Dispatch(key); });
+        timer->start();
+        timers_.push_back(timer);
+        return nullptr;
+    }
+    }
+    widget->setObjectName(key);
+    widget->setGeometry(PixelRect(c.rect));
+    if (c.font)
+        widget->setFont(FontFor(*c.font));
+    const QString accessible = AccessibleNameFor(c);
+    if (!accessible.isEmpty())
+        widget->setAccessibleName(accessible);
+    widget->setVisible(c.visible);
+    return widget;
+}
+
+void ScreenWindow::Dispatch(const QString &key)
+{
+    if (retired_ || navigator_.Ended())
+        return;
+    auto it = definition_.handlers.find(key);
+    if (it == definition_.handlers.end())
+        return;
+    ScreenContext context(*this, navigator_);
+    QString failure;
+    try {
+        it->second(context);
+        return;
+    } catch (const tolerance::Failure &f) {
+        failure = QString::fromStdString(f.userMessage());
+    } catch (const std::bad_alloc &) {
+        failure = QStringLiteral("内存不足，无法完成这一步。请关闭其他程序或缩短输入后再试。");
+    } catch (const std::exception &e) {
+        failure = QStringLiteral("这一步没有完成：%1。请再试一次。").arg(QString::fromLocal8Bit(e.what()));
+    }
+    // Every failure happens before the first change on the screen, so the
+    // user loses nothing: tell what was wrong and carry on.
+    framework::ShowMessage(failure, QStringLiteral("出错"), kInformationOk,
+                           retired_ ? nullptr : this);
+}
+
+void ScreenWindow::Retire()
+{
+    if (retired_)
+        return;
+    retired_ = true;
+    for (QTimer *timer : timers_)
+        timer->stop();
+    hide();
+    deleteLater();
+}
+
+void ScreenWindow::closeEvent(QCloseEvent *event)
+{
+    // The close box is an unload of this screen and nothing more; it is
+    // never refused.
+    if (!retired_)
+        navigator_.UnloadScreen(Name());
+    event->accept();
+}
+
+void ScreenWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (windowPicture_) {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, *windowPicture_);
+    }
+}
+
+} // namespace framework

@@ -1,0 +1,90 @@
+#pragma once
+// A screen's window, built from its description, and the handle through
+// which the screen's handlers act on it.
+
+#include "screen_description.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+class QTimer;
+
+namespace framework {
+
+class ScreenNavigator;
+class ScreenWindow;
+
+// What a click or tick handler can do: read and change its own screen's
+// controls by name, show a message, and move between screens.
+class ScreenContext {
+public:
+    ScreenContext(ScreenWindow &window, ScreenNavigator &navigator)
+        : window_(window), navigator_(navigator) {}
+
+    QString ReadText(const QString &control) const;
+    QString Caption(const QString &control) const;
+    void SetCaption(const QString &control, const QString &text);
+    void SetVisible(const QString &control, bool visible);
+    void ShowMessage(const QString &text, const QString &title, int buttons);
+
+    // The moves between screens. UnloadScreen, GoToScreen and EndProgram
+    // are always a handler's last step.
+    void ShowScreen(const QString &screen);
+    void GoToScreen(const QString &target);
+    void UnloadScreen();
+    void EndProgram();
+
+    const QString &ScreenName() const;
+
+private:
+    ScreenWindow &window_;
+    ScreenNavigator &navigator_;
+};
+
+using Handler = std::function<void(ScreenContext &)>;
+
+// A screen: its fixed description and its handlers by control key
+// ("Command1", "Picture3", "Timer1").
+struct ScreenDefinition {
+    ScreenDescription description;
+    std::map<QString, Handler> handlers;
+};
+
+class ScreenWindow : public QWidget {
+    Q_OBJECT
+public:
+    ScreenWindow(ScreenDefinition definition, ScreenNavigator &navigator);
+    ~ScreenWindow() override;
+
+    const QString &Name() const { return definition_.description.name; }
+    const ScreenDescription &Description() const { return definition_.description; }
+    QWidget *Control(const QString &key) const;
+
+    // Delivers a click or a tick to the control's handler. A failure of the
+    // handler is shown to the user and the program goes on.
+    void Dispatch(const QString &key);
+
+    // Stops the screen's timers and takes the window off the screen; the
+    // object itself goes at the next turn of the event loop.
+    void Retire();
+    bool Retired() const { return retired_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void Build();
+    QWidget *BuildControl(const ControlDescription &control);
+
+    ScreenDefinition definition_;
+    ScreenNavigator &navigator_;
+    std::map<QString, QWidget *> controls_;
+    std::vector<QTimer *> timers_;
+    QPixmap *windowPicture_ = nullptr;
+    bool retired_ = false;
+};
+
+} // namespace framework
