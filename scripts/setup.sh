@@ -12,6 +12,8 @@ packages=(
   xvfb xauth x11-utils
   python3-pil
 )
+# A caller may ask for more, e.g. the screenshot script for a window manager.
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,105 @@
+// Start-up and memory figures of a program beside a bare Qt window.
+// Prints "shown" on stdout as soon as the start window has been painted
+// (the harness measures from process start to that line), then opens every
+// screen once, lets them paint, and prints the peak resident memory.
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+#if defined(BENCH_AMBRIX)
+#include "ambrix_screens.h"
+#include "screen_navigator.h"
+#include "window_services.h"
+#elif defined(BENCH_CENDREL)
+#include "cendrel_screens.h"
+#include "screen_navigator.h"
+#include "window_services.h"
+#endif
+
+namespace {
+
+long PeakResidentKiB()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Reports once, after the first paint of the watched window.
+class FirstPaint : public QObject {
+public:
+    std::function<void()> then;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && then) {
+            auto action = std::move(then);
+            then = nullptr;
+            QTimer::singleShot(0, action);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+void Finish(const std::function<void()> &openEverything, int settleMs)
+{
+    std::printf("shown\n");
+    std::fflush(stdout);
+    openEverything();
+    QTimer::singleShot(settleMs, [] {
+        QCoreApplication::processEvents();
+        std::printf("peak_kib %ld\n", PeakResidentKiB());
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    FirstPaint firstPaint;
+#if defined(BENCH_BARE)
+    QWidget window;
+    window.resize(466, 213);
+    window.setWindowTitle("bare");
+    window.installEventFilter(&firstPaint);
+    firstPaint.then = [] { Finish([] {}, 300); };
+    window.show();
+    return app.exec();
+#else
+    framework::PrepareApplication();
+    framework::ScreenNavigator navigator;
+#if defined(BENCH_AMBRIX)
+    ambrix::RegisterScreens(navigator);
+    const QString start = ambrix::kStartScreen;
+    const QStringList everything = {"Form2",   "Form3",   "CN6500K", "CN5000K", "CN4000K",
+                                    "CN3500K", "CN3000K", "CN2700K", "US6500K", "US5000K",
+                                    "US4000K", "US3500K", "US3000K", "US2700K", "Form4",
+                                    "Form5",   "Form6"};
+#else
+    cendrel::RegisterScreens(navigator);
+    const QString start = cendrel::kStartScreen;
+    const QStringList everything = {"F4"};
+#endif
+    // cendrel's figure is taken with the converter's clock ticking.
+    const int settleMs = everything.size() == 1 ? 2300 : 300;
+    navigator.ShowScreen(start);
+    navigator.Window(start)->installEventFilter(&firstPaint);
+    firstPaint.then = [&] {
+        Finish([&] {
+            for (const QString &screen : everything)
+                navigator.ShowScreen(screen);
+        }, settleMs);
+    };
+    return app.exec();
+#endif
+}

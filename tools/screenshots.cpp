@@ -1,0 +1,124 @@
+// Saves a picture of every screen of both programs, with its window frame
+// when a window manager runs: norvak_screenshots OUTDIR
+// Run under a display (scripts/screenshots.sh starts Xvfb and a window manager).
+
+#include "ambrix_screens.h"
+#include "cendrel_screens.h"
+#include "screen_navigator.h"
+#include "window_services.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+using framework::ScreenNavigator;
+
+namespace {
+
+void Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+void Save(ScreenNavigator &nav, const QString &screen, const QString &file)
+{
+    QWidget *w = nav.Window(screen);
+    w->raise();
+    w->activateWindow();
+    Wait(400);
+    const QRect frame = w->frameGeometry();
+    QPixmap shot = w->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (shot.isNull() || frame.size() == w->size())
+        shot = w->grab();
+    if (!shot.save(file))
+        std::fprintf(stderr, "could not save %s\n", qPrintable(file));
+    else
+        std::printf("%s\n", qPrintable(file));
+}
+
+void Type(ScreenNavigator &nav, const QString &screen, const QString &key, const QString &text)
+{
+    if (auto *entry = qobject_cast<QLineEdit *>(nav.Window(screen)->Control(key)))
+        entry->setText(text);
+}
+
+void Press(ScreenNavigator &nav, const QString &screen, const QString &key)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(nav.Window(screen)->Control(key)))
+        button->click();
+}
+
+// Points near each calculator's centre, so that every screen shows a result.
+QStringList Point(const QString &screen)
+{
+    static const QMap<QString, QStringList> points = {
+        {"CN6500K", {"0.3127", "0.329"}}, {"CN5000K", {"0.35", "0.35"}},
+        {"CN4000K", {"0.3805", "0.3768"}}, {"CN3500K", {"0.41", "0.39"}},
+        {"CN3000K", {"0.436", "0.404"}}, {"CN2700K", {"0.46", "0.41"}},
+        {"US6500K", {"0.3127", "0.329"}}, {"US5000K", {"0.35", "0.35"}},
+        {"US4000K", {"0.3805", "0.3768"}}, {"US3500K", {"0.41", "0.39"}},
+        {"US3000K", {"0.436", "0.404"}}, {"US2700K", {"0.46", "0.41"}},
+    };
+    return points.value(screen);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    framework::PrepareApplication();
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(out);
+
+    {
+        ScreenNavigator nav;
+        nav.SetEndAction([] {});
+        ambrix::RegisterScreens(nav);
+        for (const QString &screen : {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6"}) {
+            nav.ShowScreen(screen);
+            Save(nav, screen, out + "/ambrix-" + screen + ".png");
+            nav.UnloadScreen(screen);
+        }
+        for (const QString &standard : {"CN", "US"}) {
+            for (const QString &cct : {"6500K", "5000K", "4000K", "3500K", "3000K", "2700K"}) {
+                const QString screen = standard + cct;
+                nav.ShowScreen(screen);
+                const QStringList point = Point(screen);
+                Type(nav, screen, "T1", point[0]);
+                Type(nav, screen, "T2", point[1]);
+                Press(nav, screen, "Command1");
+                Save(nav, screen, out + "/ambrix-" + screen + ".png");
+                nav.UnloadScreen(screen);
+            }
+        }
+    }
+    {
+        ScreenNavigator nav;
+        nav.SetEndAction([] {});
+        cendrel::RegisterScreens(nav);
+        nav.ShowScreen("F1");
+        Save(nav, "F1", out + "/cendrel-F1.png");
+        nav.UnloadScreen("F1");
+        nav.ShowScreen("F4");
+        Save(nav, "F4", out + "/cendrel-F4-fresh.png");
+        Type(nav, "F4", "T1", "0.3127");
+        Type(nav, "F4", "T2", "0.3290");
+        Press(nav, "F4", "Command1");
+        Wait(1200);
+        Save(nav, "F4", out + "/cendrel-F4.png");
+        nav.UnloadScreen("F4");
+    }
+    return 0;
+}
