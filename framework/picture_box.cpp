@@ -1,6 +1,7 @@
 #include "picture_box.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace framework {
 
@@ -22,6 +23,15 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent *event)
     if (takesClicks_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
     QLabel::mouseReleaseEvent(event);
+}
+
+void PictureWidget::paintEvent(QPaintEvent *)
+{
+    // At its own size from the top-left corner, cut off at the edge; on a
+    // high-dpi screen the picture is scaled smoothly with everything else.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(0, 0, pixmap());
 }
 
 } // namespace framework

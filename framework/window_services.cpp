@@ -1,6 +1,8 @@
 #include "window_services.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QWidget>
 #include <cmath>
@@ -46,6 +48,13 @@ void PrepareApplication()
     QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
                                {QStringLiteral("AR PL KaitiM GB"), song});
     QApplication::setFont(FontFor(DefaultControlFont()));
+    // The standard buttons of message boxes read as a Chinese desktop shows
+    // them ("确定"), whatever the desktop's own language is.
+    static QTranslator standardButtons;
+    if (standardButtons.isEmpty()
+        && standardButtons.load(QStringLiteral("qtbase_zh_CN"),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&standardButtons);
     // The navigator, not the last-window rule, decides when a program ends.
     QApplication::setQuitOnLastWindowClosed(false);
 }

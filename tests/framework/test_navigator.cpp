@@ -221,6 +221,7 @@ private slots:
         QCOMPARE(catcher.messages.size(), 1);
         QCOMPARE(catcher.messages[0].text, QStringLiteral("请输入色坐标x,y值后再计算"));
         QCOMPARE(catcher.messages[0].buttonCount, 1);
+        QCOMPARE(catcher.messages[0].okText, QStringLiteral("确定"));
     }
 };
 

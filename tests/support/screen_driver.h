@@ -21,6 +21,7 @@ struct CaughtMessage {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttonCount = 0;
     bool hasOk = false;
+    QString okText;
 };
 
 // While it lives, every modal message box that opens is recorded and
@@ -47,6 +48,8 @@ private:
         m.icon = box->icon();
         m.buttonCount = int(box->buttons().size());
         m.hasOk = box->button(QMessageBox::Ok) != nullptr;
+        if (m.hasOk)
+            m.okText = box->button(QMessageBox::Ok)->text();
         messages << m;
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
