@@ -44,6 +44,9 @@ struct ControlDescription {
     int tabIndex = -1;            // place in the focus order; -1 for none
     int intervalMs = 0;           // timers only
     QString accessibleName;       // what a screen reader says for this control
+    // A label whose caption must always be read whole (a computed number):
+    // a caption wider than the label is drawn in a smaller size of its font.
+    bool fitCaption = false;
 
     // "Image3(0)" for an array element, else the plain name.
     QString key() const

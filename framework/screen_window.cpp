@@ -42,6 +42,22 @@ void ApplyColours(QWidget *widget, const ControlDescription &c, QPalette::ColorR
     widget->setPalette(palette);
 }
 
+constexpr const char *kFitCaption = "fitCaption";
+constexpr const char *kBasePixelSize = "basePixelSize";
+
+// Draws the caption in the label's own size when it fits on one line, else
+// in the largest smaller size that does, so a long number is never cut off.
+void FitCaption(QLabel *label)
+{
+    QFont font = label->font();
+    int size = label->property(kBasePixelSize).toInt();
+    font.setPixelSize(size);
+    while (size > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
+        font.setPixelSize(--size);
+    }
+    label->setFont(font);
+}
+
 QString AccessibleNameFor(const ControlDescription &c)
 {
     if (!c.accessibleName.isEmpty())
@@ -70,10 +86,13 @@ QString ScreenContext::Caption(const QString &control) const
 void ScreenContext::SetCaption(const QString &control, const QString &text)
 {
     QWidget *w = window_.Control(control);
-    if (auto *label = qobject_cast<QLabel *>(w))
+    if (auto *label = qobject_cast<QLabel *>(w)) {
         label->setText(text);
-    else if (auto *button = qobject_cast<QPushButton *>(w))
+        if (label->property(kFitCaption).toBool())
+            FitCaption(label);
+    } else if (auto *button = qobject_cast<QPushButton *>(w)) {
         button->setText(text);
+    }
 }
 
 void ScreenContext::SetVisible(const QString &control, bool visible)
@@ -181,6 +200,7 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
         label->setAutoFillBackground(true);
         label->setFocusPolicy(Qt::NoFocus);
         ApplyColours(label, c, QPalette::Window, QPalette::WindowText);
+        label->setProperty(kFitCaption, c.fitCaption);
         widget = label;
         break;
     }
@@ -226,6 +246,7 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
     widget->setGeometry(PixelRect(c.rect));
     if (c.font)
         widget->setFont(FontFor(*c.font));
+    widget->setProperty(kBasePixelSize, widget->font().pixelSize());
     const QString accessible = AccessibleNameFor(c);
     if (!accessible.isEmpty())
         widget->setAccessibleName(accessible);

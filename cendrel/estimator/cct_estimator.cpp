@@ -1,0 +1,30 @@
+#include "cct_estimator.h"
+
+#include "failures.h"
+#include "number_rules.h"
+
+#include <cmath>
+
+namespace cendrel {
+
+using tolerance::WithinRange;
+using K = CctEstimator;
+
+double EstimateCct(double x, double y)
+{
+    const double dx = WithinRange(x - K::xOffset);
+    const double dy = WithinRange(y - K::yOffset);
+    if (dy == 0.0)
+        throw tolerance::DivisionByZero(
+            "y 不能等于 0.187：换算公式要除以 (y − 0.187)。请改用其他 y 值后再计算。");
+    const double A = WithinRange(dx / dy);
+
+    double s = WithinRange(K::a4 * std::pow(A, 4));
+    s = WithinRange(s - WithinRange(K::a3 * std::pow(A, 3)));
+    s = WithinRange(s + WithinRange(K::a2 * std::pow(A, 2)));
+    s = WithinRange(s - WithinRange(K::a1 * A));
+    s = WithinRange(s + K::a0);
+    return tolerance::RoundHalfEven(s);
+}
+
+} // namespace cendrel

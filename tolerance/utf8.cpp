@@ -1,0 +1,67 @@
+#include "utf8.h"
+
+namespace tolerance::utf8 {
+
+char32_t Next(std::string_view text, std::size_t &pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+
+    std::size_t length;
+    char32_t cp;
+    char32_t smallest; // below this the form is overlong
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, cp = lead & 0x1F, smallest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, cp = lead & 0x0F, smallest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, cp = lead & 0x07, smallest = 0x10000;
+    } else {
+        ++pos;
+        return kInvalid;
+    }
+
+    if (text.size() - pos < length) {
+        ++pos;
+        return kInvalid;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return kInvalid;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++pos;
+        return kInvalid;
+    }
+    pos += length;
+    return cp;
+}
+
+void Append(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace tolerance::utf8
