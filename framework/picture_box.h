@@ -12,6 +12,14 @@ class PictureWidget : public QLabel {
 public:
     PictureWidget(const QString &picture, bool takesClicks, QWidget *parent);
 
+    bool TakesClicks() const { return takesClicks_; }
+    // A click from the keyboard-less side: a screen reader's press action.
+    void Press()
+    {
+        if (takesClicks_)
+            emit clicked();
+    }
+
 signals:
     void clicked();
 

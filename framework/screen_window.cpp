@@ -62,7 +62,11 @@ QString AccessibleNameFor(const ControlDescription &c)
 {
     if (!c.accessibleName.isEmpty())
         return c.accessibleName;
-    return c.caption;
+    // The blanks in "计 算" only space the characters out on the button; a
+    // screen reader says the word.
+    QString name = c.caption;
+    name.remove(QLatin1Char(' '));
+    return name;
 }
 
 } // namespace
@@ -247,8 +251,12 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
     if (c.font)
         widget->setFont(FontFor(*c.font));
     widget->setProperty(kBasePixelSize, widget->font().pixelSize());
+    // A label is read by its caption, which may be a result; what it is
+    // goes into its description.
     const QString accessible = AccessibleNameFor(c);
-    if (!accessible.isEmpty())
+    if (c.kind == ControlKind::Label)
+        widget->setAccessibleDescription(c.accessibleName);
+    else if (!accessible.isEmpty())
         widget->setAccessibleName(accessible);
     widget->setVisible(c.visible);
     return widget;

@@ -1,5 +1,7 @@
 #include "window_services.h"
 
+#include "accessibility.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -24,14 +26,14 @@ FontSpec DefaultControlFont()
     return {QStringLiteral("宋体"), 9.0, false};
 }
 
-QFont FontFor(const FontSpec &spec)
+QFont FontFor(const FontSpec &face)
 {
-    QFont font(spec.face);
+    QFont font(face.face);
     // Points at 96 dpi, as the layouts were drawn: the pixel size keeps
     // every text inside the rectangles the screens give, whatever dpi the
     // desktop reports; high-dpi scaling then scales pixels as a whole.
-    font.setPixelSize(static_cast<int>(std::lround(spec.points * 96.0 / 72.0)));
-    font.setBold(spec.bold);
+    font.setPixelSize(static_cast<int>(std::lround(face.points * 96.0 / 72.0)));
+    font.setBold(face.bold);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;
 }
@@ -55,6 +57,7 @@ void PrepareApplication()
         && standardButtons.load(QStringLiteral("qtbase_zh_CN"),
                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&standardButtons);
+    InstallAccessibility();
     // The navigator, not the last-window rule, decides when a program ends.
     QApplication::setQuitOnLastWindowClosed(false);
 }

@@ -22,7 +22,7 @@ QColor ColourFromCode(std::uint32_t code);
 
 // The font of a control: the Windows face mapped to an installed face of
 // the same style, the size in points at 96 dpi.
-QFont FontFor(const FontSpec &spec);
+QFont FontFor(const FontSpec &face);
 // The platform's default control font of the original desktop: 宋体 9 pt.
 FontSpec DefaultControlFont();
 
