@@ -86,21 +86,28 @@ int main(int argc, char **argv)
         ScreenNavigator nav;
         nav.SetEndAction([] {});
         ambrix::RegisterScreens(nav);
-        for (const QString &screen : {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6"}) {
+        // Each screen alone: the next one opens before the last one goes,
+        // so the program never ends on the way.
+        QString previous;
+        auto open = [&](const QString &screen) {
             nav.ShowScreen(screen);
+            if (!previous.isEmpty())
+                nav.UnloadScreen(previous);
+            previous = screen;
+        };
+        for (const QString &screen : {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6"}) {
+            open(screen);
             Save(nav, screen, out + "/ambrix-" + screen + ".png");
-            nav.UnloadScreen(screen);
         }
         for (const QString &standard : {"CN", "US"}) {
             for (const QString &cct : {"6500K", "5000K", "4000K", "3500K", "3000K", "2700K"}) {
                 const QString screen = standard + cct;
-                nav.ShowScreen(screen);
+                open(screen);
                 const QStringList point = Point(screen);
                 Type(nav, screen, "T1", point[0]);
                 Type(nav, screen, "T2", point[1]);
                 Press(nav, screen, "Command1");
                 Save(nav, screen, out + "/ambrix-" + screen + ".png");
-                nav.UnloadScreen(screen);
             }
         }
     }
@@ -110,15 +117,13 @@ int main(int argc, char **argv)
         cendrel::RegisterScreens(nav);
         nav.ShowScreen("F1");
         Save(nav, "F1", out + "/cendrel-F1.png");
-        nav.UnloadScreen("F1");
-        nav.ShowScreen("F4");
+        nav.GoToScreen("F1", "F4");
         Save(nav, "F4", out + "/cendrel-F4-fresh.png");
         Type(nav, "F4", "T1", "0.3127");
         Type(nav, "F4", "T2", "0.3290");
         Press(nav, "F4", "Command1");
         Wait(1200);
         Save(nav, "F4", out + "/cendrel-F4.png");
-        nav.UnloadScreen("F4");
     }
     return 0;
 }
