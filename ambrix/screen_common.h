@@ -6,8 +6,6 @@
 #include "screen_description.h"
 #include "screen_window.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <QString>
 
 namespace ambrix {
@@ -16,16 +14,6 @@ namespace ambrix {
 inline constexpr std::uint32_t kPaleYellow = 0x00C0FFFF;  // windows and most labels
 inline constexpr std::uint32_t kPalePeach = 0x00C0E0FF;   // contact labels
 inline constexpr std::uint32_t kMottoOrange = 0x000080FF; // text of the reference mottos
-
-// The platform's button-face colour, the back colour of a label or picture
-// box that has none of its own. Named explicitly, because a Qt control on a
-// coloured window would otherwise take the window's colour.
-inline std::uint32_t ButtonFace()
-{
-    const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    return std::uint32_t(face.red()) | std::uint32_t(face.green()) << 8 |
-           std::uint32_t(face.blue()) << 16;
-}
 
 inline framework::FontSpec Song(double points, bool bold = false)
 {
@@ -98,14 +86,13 @@ inline framework::ControlDescription ContactLabel(const QString &name, framework
     return framework::Label(name, -1, rect, text, Song(10.5), kPalePeach, tabIndex);
 }
 
-// A picture box on the button face, with what a screen reader says for it.
+// A picture box, with what a screen reader says for it.
 inline framework::ControlDescription NamedPictureBox(const QString &name, framework::TwipRect rect,
                                                      const QString &picture,
                                                      const QString &accessibleName, int tabIndex)
 {
     auto box = framework::PictureBox(name, rect, picture, tabIndex);
     box.accessibleName = accessibleName;
-    box.backColour = ButtonFace();
     return box;
 }
 

@@ -29,7 +29,7 @@ framework::ScreenDefinition WelcomeScreen()
         DotStrip(1, 2520, 1800),
         // No back colour of its own: a band of the button face across the window.
         Label("Label2", -1, {480, 2040, 6495, 375},
-              QStringLiteral("  请选择标准，GB为中国标准，ANSI为美国标准"), Song(15), ButtonFace(),
+              QStringLiteral("  请选择标准，GB为中国标准，ANSI为美国标准"), Song(15), std::nullopt,
               0),
         DotStrip(2, 480, 2400),
         DotStrip(3, 2520, 2400),

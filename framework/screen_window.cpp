@@ -6,6 +6,7 @@
 
 #include "failures.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,10 @@ void ApplyColours(QWidget *widget, const ControlDescription &c, QPalette::ColorR
     QPalette palette = widget->palette();
     if (c.backColour)
         palette.setColor(back, ColourFromCode(*c.backColour));
+    else if (back == QPalette::Window)
+        // Not the colour of the window it stands on: a label or picture box
+        // without a colour of its own shows the button face.
+        palette.setColor(back, QApplication::palette().color(QPalette::Button));
     if (c.foreColour)
         palette.setColor(text, ColourFromCode(*c.foreColour));
     widget->setPalette(palette);
@@ -162,19 +167,23 @@ void ScreenWindow::Build()
         windowPicture_ = new QPixmap(d.windowPicture);
 
     std::vector<std::pair<int, QWidget *>> focusOrder;
+    std::vector<QWidget *> windowed;
     for (const ControlDescription &c : d.controls) {
         QWidget *widget = BuildControl(c);
         if (!widget)
             continue;
         controls_[c.key()] = widget;
-        if (widget->focusPolicy() != Qt::NoFocus && c.tabIndex >= 0)
-            focusOrder.emplace_back(c.tabIndex, widget);
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            windowed.push_back(widget);
+            if (c.tabIndex >= 0)
+                focusOrder.emplace_back(c.tabIndex, widget);
+        }
     }
     // Entries, buttons and picture boxes are windows of their own on the
-    // original desktop and stand above labels and images.
-    for (auto &[key, widget] : controls_)
-        if (widget->focusPolicy() != Qt::NoFocus)
-            widget->raise();
+    // original desktop and stand above labels and images; among themselves
+    // a later one stands above an earlier one.
+    for (QWidget *widget : windowed)
+        widget->raise();
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

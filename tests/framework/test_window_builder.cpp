@@ -41,6 +41,7 @@ class WindowBuilderTest : public QObject {
             PictureBox("Picture1", {0, 2040, 900, 300}, picture_, 0),
             Image("Image3", 0, {0, 0, 5325, 210}, picture_),
             Image("Image3", 1, {2520, 0, 5325, 210}, picture_),
+            Image("Image4", -1, {0, 2040, 600, 300}, picture_),
         };
         d.controls[5].visible = false;
         d.controls[5].foreColour = 0x00FF0000;
@@ -105,6 +106,11 @@ private slots:
         QVERIFY(label->autoFillBackground());
         QCOMPARE(label->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
         QCOMPARE(w->Control("Label4")->palette().color(QPalette::WindowText), QColor(0, 0, 0xFF));
+        // Without a colour of its own a label shows the button face, not the
+        // window's colour.
+        QCOMPARE(w->Control("Label4")->palette().color(QPalette::Window),
+                 QApplication::palette().color(QPalette::Button));
+        QVERIFY(w->Control("Label4")->autoFillBackground());
 
         QVERIFY(!w->Control("Label4")->isVisibleTo(w));
         QVERIFY(w->Control("Label6")->isVisibleTo(w));
@@ -125,6 +131,9 @@ private slots:
                  QStringList({"Picture1", "T1", "Command2", "T2", "Command1", "Picture1"}));
         QCOMPARE(w->Control("Label6")->focusPolicy(), Qt::NoFocus);
         QCOMPARE(w->Control("Image3(0)")->focusPolicy(), Qt::NoFocus);
+        // Entries, buttons and picture boxes stand above the images they
+        // overlap, even images described after them.
+        QCOMPARE(w->childAt(5, 140), w->Control("Picture1"));
         auto *compute = qobject_cast<QPushButton *>(w->Control("Command1"));
         QVERIFY(!compute->isDefault() && !compute->autoDefault());
     }
