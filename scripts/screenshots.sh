@@ -11,4 +11,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   openbox >/dev/null 2>&1 &
   sleep 1
   QT_QPA_PLATFORM=xcb build/tools/norvak_screenshots "$0"
+  # The same screens on a high-dpi desktop, at twice the size.
+  QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 build/tools/norvak_screenshots "$0/scale2"
 ' "$out"
