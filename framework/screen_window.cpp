@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -35,6 +36,10 @@ QRect PixelRect(const TwipRect &r)
 void ApplyColours(QWidget *widget, const ControlDescription &c, QPalette::ColorRole back,
                   QPalette::ColorRole text)
 {
+    // A control with no colours of its own keeps the palette it inherits,
+    // shared with every other such control of the program.
+    if (!c.backColour && !c.foreColour && back != QPalette::Window)
+        return;
     QPalette palette = widget->palette();
     if (c.backColour)
         palette.setColor(back, ColourFromCode(*c.backColour));
@@ -157,12 +162,11 @@ void ScreenWindow::Build()
         setGeometry(QRect(QPoint(TwipsToPixels(d.fixedPosition->left),
                                  TwipsToPixels(d.fixedPosition->top)),
                           client));
-    if (d.backColour) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, ColourFromCode(*d.backColour));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    // The window's colour is painted, not set in its palette: a palette of
+    // its own would pass to every button on it, and the style caches its
+    // drawings per palette, so each opening would leave new cache entries.
+    if (d.backColour)
+        backColour_ = ColourFromCode(*d.backColour);
     if (!d.windowPicture.isEmpty())
         windowPicture_ = new QPixmap(d.windowPicture);
 
@@ -319,10 +323,13 @@ void ScreenWindow::closeEvent(QCloseEvent *event)
 void ScreenWindow::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
-    if (windowPicture_) {
-        QPainter painter(this);
+    if (!backColour_ && !windowPicture_)
+        return;
+    QPainter painter(this);
+    if (backColour_)
+        painter.fillRect(event->rect(), *backColour_);
+    if (windowPicture_)
         painter.drawPixmap(0, 0, *windowPicture_);
-    }
 }
 
 } // namespace framework

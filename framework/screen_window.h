@@ -4,6 +4,7 @@
 
 #include "screen_description.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -61,6 +62,8 @@ public:
     const QString &Name() const { return definition_.description.name; }
     const ScreenDescription &Description() const { return definition_.description; }
     QWidget *Control(const QString &key) const;
+    // The colour the window's background is painted in, if it has one.
+    std::optional<QColor> BackColour() const { return backColour_; }
 
     // Delivers a click or a tick to the control's handler. A failure of the
     // handler is shown to the user and the program goes on.
@@ -84,6 +87,7 @@ private:
     std::map<QString, QWidget *> controls_;
     std::vector<QTimer *> timers_;
     QPixmap *windowPicture_ = nullptr;
+    std::optional<QColor> backColour_;
     bool retired_ = false;
 };
 

@@ -419,7 +419,7 @@ private slots:
 
         QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(w->size(), QSize(466, 213));
-        QCOMPARE(w->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
+        QCOMPARE(PaintedAt(w, {455, 70}), QColor(0xFF, 0xFF, 0xC0));
 
         // Each role under its member's name.
         QCOMPARE(Text(nav(), screen, n.prompt),

@@ -347,7 +347,7 @@ private slots:
                  QStringLiteral("  请选择标准，GB为中国标准，ANSI为美国标准"));
         // The prompt is a band of the button face across the pale yellow.
         const QColor paleYellow(0xFF, 0xFF, 0xC0);
-        QCOMPARE(w->palette().color(QPalette::Window), paleYellow);
+        QCOMPARE(PaintedAt(w, {250, 200}), paleYellow);
         QCOMPARE(w->Control("Label2")->palette().color(QPalette::Window),
                  QApplication::palette().color(QPalette::Button));
         QVERIFY(w->Control("Label2")->palette().color(QPalette::Window) != paleYellow);

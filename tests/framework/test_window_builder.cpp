@@ -100,8 +100,9 @@ private slots:
         QCOMPARE(QFontInfo(w->Control("T2")->font()).family(), QStringLiteral("AR PL SungtiL GB"));
 
         // &H00C0FFFF& is pale yellow: red FF, green FF, blue C0.
-        QCOMPARE(w->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
-        QVERIFY(w->autoFillBackground());
+        QCOMPARE(PaintedAt(w, {460, 200}), QColor(0xFF, 0xFF, 0xC0));
+        // Buttons and entries keep the program's shared palette.
+        QCOMPARE(w->Control("Command2")->palette().cacheKey(), QApplication::palette().cacheKey());
         auto *label = w->Control("Label6");
         QVERIFY(label->autoFillBackground());
         QCOMPARE(label->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));

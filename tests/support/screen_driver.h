@@ -124,6 +124,12 @@ inline QStringList FocusChain(framework::ScreenWindow *window, int steps)
     return chain;
 }
 
+// The colour a window shows at a point of its client area, as painted.
+inline QColor PaintedAt(QWidget *window, QPoint point)
+{
+    return window->grab().toImage().pixelColor(point);
+}
+
 // Lets deleteLater and queued events run.
 inline void Settle()
 {
