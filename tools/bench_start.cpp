@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
@@ -22,17 +21,13 @@
 #include "window_services.h"
 #endif
 
+#include "proc_status.h"
+
 namespace {
 
 long PeakResidentKiB()
 {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return tools::StatusKiB("VmHWM");
 }
 
 // Reports once, after the first paint of the watched window.

@@ -5,6 +5,7 @@ them, type into entries, read the results and answer the messages.
 
 usage: test_atspi.py AMBRIX CENDREL
 """
+import contextlib
 import subprocess
 import sys
 import time
@@ -100,14 +101,19 @@ def label_with_description(root, description):
     return control(root, "label", description=description)
 
 
-def start(program):
+@contextlib.contextmanager
+def running(program):
+    """The program, started for one road and ended after it."""
     proc = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return proc
+    try:
+        yield proc
+    finally:
+        proc.kill()
+        proc.wait()
 
 
 def ambrix_road(program):
-    proc = start(program)
-    try:
+    with running(program):
         app = application("ambrix")
         form1 = window(app, "ambrix-[Norvak荧光粉技术支持软件5]")
         press(control(form1, "push button", "GB"))
@@ -132,14 +138,10 @@ def ambrix_road(program):
         press(control(window(app, "中国标准GB-[Norvak荧光粉技术支持软件]"), "push button", "返回"))
         window(app, "ambrix-[Norvak荧光粉技术支持软件5]")
         check(windows(app) == ["ambrix-[Norvak荧光粉技术支持软件5]"], "back on Form1 alone")
-    finally:
-        proc.kill()
-        proc.wait()
 
 
 def cendrel_conversion(program):
-    proc = start(program)
-    try:
+    with running(program):
         app = application("cendrel")
         menu = window(app, "NorvakLED荧光粉技术支持专用软件")
         press(control(menu, "push button", "功能 3 按钮：打开 cendrel 色温换算"))
@@ -155,9 +157,6 @@ def cendrel_conversion(program):
         first = clock.name
         wait_for(lambda: label_with_description(f4, "当前时间").name not in ("", first), "the clock to tick")
         check(True, "the clock shows the time of day and ticks")
-    finally:
-        proc.kill()
-        proc.wait()
 
 
 def main():

@@ -48,6 +48,8 @@
 #include <malloc.h>
 #include <memory>
 
+#include "../proc_status.h"
+
 namespace {
 
 using framework::ScreenNavigator;
@@ -56,13 +58,7 @@ const QString kMissing = QStringLiteral("请输入色坐标x,y值后再计算");
 
 long ResidentKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return tools::StatusKiB("VmRSS");
 }
 
 // The bytes the program holds from the C heap: when resident memory grows
