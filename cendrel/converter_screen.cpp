@@ -96,12 +96,14 @@ void ShowTimeOfDay(ScreenContext &screen)
 
 ScreenDefinition ConverterScreen()
 {
-    return {Description(),
-            {
-                {"Command1", Compute},
-                {"Command2", [](ScreenContext &screen) { screen.EndProgram(); }},
-                {"Timer1", ShowTimeOfDay},
-            }};
+    ScreenDefinition def;
+    def.description = Description();
+    def.handlers = {
+        {"Command1", Compute},
+        {"Command2", [](ScreenContext &screen) { screen.EndProgram(); }},
+        {"Timer1", ShowTimeOfDay},
+    };
+    return def;
 }
 
 } // namespace cendrel

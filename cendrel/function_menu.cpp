@@ -46,8 +46,11 @@ ScreenDescription Description()
 // Entries 1 and 2, the banner and the labels have no action.
 ScreenDefinition FunctionMenuScreen()
 {
-    return {Description(),
-            {{"Picture3", [](ScreenContext &screen) { screen.GoToScreen(kConverterScreen); }}}};
+    ScreenDefinition def;
+    def.description = Description();
+    def.handlers = {
+        {"Picture3", [](ScreenContext &screen) { screen.GoToScreen(kConverterScreen); }}};
+    return def;
 }
 
 } // namespace cendrel

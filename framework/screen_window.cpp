@@ -6,8 +6,12 @@
 
 #include "failures.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -125,6 +129,15 @@ void ScreenContext::GoToScreen(const QString &target) { navigator_.GoToScreen(wi
 void ScreenContext::UnloadScreen() { navigator_.UnloadScreen(window_.Name()); }
 void ScreenContext::EndProgram() { navigator_.EndProgram(); }
 const QString &ScreenContext::ScreenName() const { return window_.Name(); }
+QWidget &ScreenContext::Window() { return window_; }
+
+void ScreenContext::SetToolTip(const QString &control, const QString &text)
+{
+    if (QWidget *w = window_.Control(control)) {
+        w->setToolTip(text);
+        w->setAccessibleDescription(text);
+    }
+}
 
 ScreenWindow::ScreenWindow(ScreenDefinition definition, ScreenNavigator &navigator)
     : QWidget(nullptr), definition_(std::move(definition)), navigator_(navigator)
@@ -188,6 +201,8 @@ void ScreenWindow::Build()
     // a later one stands above an earlier one.
     for (QWidget *widget : windowed)
         widget->raise();
+
+    BuildActions();
 
     std::stable_sort(focusOrder.begin(), focusOrder.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
@@ -275,17 +290,110 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
     return widget;
 }
 
+namespace {
+// The local file a drag carries, if it carries exactly one.
+QString DraggedFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1)
+        return {};
+    const QUrl url = mime->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+} // namespace
+
+void ScreenWindow::BuildActions()
+{
+    // The additions reach the user through the window's context menu, its
+    // shortcuts and drops; the controls of the description stay as they are.
+    for (const ScreenAction &a : definition_.actions) {
+        auto *action = new QAction(a.text, this);
+        action->setShortcut(a.shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, handler = a.handler] { Run(handler); });
+        addAction(action);
+    }
+    if (!definition_.actions.empty())
+        setContextMenuPolicy(Qt::ActionsContextMenu);
+    setAcceptDrops(bool(definition_.fileDropped));
+    // An entry keeps Ctrl+C for a selection of its own; without one the
+    // key is the screen's. A file dragged over an entry is the screen's too.
+    for (auto &[key, widget] : controls_) {
+        if (qobject_cast<QLineEdit *>(widget))
+            widget->installEventFilter(this);
+    }
+}
+
+bool ScreenWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *entry = qobject_cast<QLineEdit *>(watched);
+    if (!entry)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Copy) && !entry->hasSelectedText()
+            && !definition_.actions.empty()) {
+            event->ignore();
+            return true; // the window's shortcut takes it
+        }
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (definition_.fileDropped
+            && !DraggedFile(static_cast<QDropEvent *>(event)->mimeData()).isEmpty())
+            return HandleDrop(event);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool ScreenWindow::HandleDrop(QEvent *event)
+{
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QString path = DraggedFile(drop->mimeData());
+    if (path.isEmpty() || !definition_.fileDropped) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        FileHandler handler = definition_.fileDropped;
+        Run([handler, path](ScreenContext &screen) { handler(screen, path); });
+    }
+    return true;
+}
+
+bool ScreenWindow::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return HandleDrop(event);
+    default:
+        return QWidget::event(event);
+    }
+}
+
 void ScreenWindow::Dispatch(const QString &key)
 {
-    if (retired_ || navigator_.Ended())
-        return;
     auto it = definition_.handlers.find(key);
-    if (it == definition_.handlers.end())
+    if (it != definition_.handlers.end())
+        Run(it->second);
+}
+
+void ScreenWindow::Run(const Handler &handler)
+{
+    if (retired_ || navigator_.Ended())
         return;
     ScreenContext context(*this, navigator_);
     QString failure;
     try {
-        it->second(context);
+        handler(context);
         return;
     } catch (const tolerance::Failure &f) {
         failure = QString::fromStdString(f.userMessage());

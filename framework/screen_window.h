@@ -5,6 +5,7 @@
 #include "screen_description.h"
 
 #include <QColor>
+#include <QKeySequence>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -39,18 +40,38 @@ public:
 
     const QString &ScreenName() const;
 
+    // The text a tooltip shows for the control; a screen reader reads it as
+    // the control's description. Nothing on the screen moves.
+    void SetToolTip(const QString &control, const QString &text);
+    // The screen's window, to parent windows of their own that belong to
+    // the screen (they go when it is unloaded).
+    QWidget &Window();
+
 private:
     ScreenWindow &window_;
     ScreenNavigator &navigator_;
 };
 
 using Handler = std::function<void(ScreenContext &)>;
+using FileHandler = std::function<void(ScreenContext &, const QString &path)>;
+
+// What a screen offers beyond its description: an entry of the window's
+// context menu, with a keyboard shortcut if it has one. It places nothing
+// on the screen.
+struct ScreenAction {
+    QString text;          // "复制结果"
+    QKeySequence shortcut; // may be empty
+    Handler handler;
+};
 
 // A screen: its fixed description and its handlers by control key
-// ("Command1", "Picture3", "Timer1").
+// ("Command1", "Picture3", "Timer1"), and what it offers beyond them.
 struct ScreenDefinition {
     ScreenDescription description;
     std::map<QString, Handler> handlers;
+    std::vector<ScreenAction> actions;
+    // A local file dropped anywhere on the window; none: drops are refused.
+    FileHandler fileDropped;
 };
 
 class ScreenWindow : public QWidget {
@@ -68,6 +89,8 @@ public:
     // Delivers a click or a tick to the control's handler. A failure of the
     // handler is shown to the user and the program goes on.
     void Dispatch(const QString &key);
+    // Runs a handler the same way: a failure is shown and the program goes on.
+    void Run(const Handler &handler);
 
     // Stops the screen's timers and takes the window off the screen; the
     // object itself goes at the next turn of the event loop.
@@ -77,9 +100,13 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void Build();
+    void BuildActions();
+    bool HandleDrop(QEvent *event);
     QWidget *BuildControl(const ControlDescription &control);
 
     ScreenDefinition definition_;
