@@ -5,12 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n qt6-svg-dev
+  colord-data
   libgl-dev libxkbcommon-dev
   clang libclang-rt-14-dev
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-cwtex-fs fonts-wqy-zenhei
   xvfb xauth x11-utils
   python3-pil python3-pyatspi at-spi2-core dbus
+  poppler-utils mawk
 )
 # A caller may ask for more, e.g. the screenshot script for a window manager.
 packages+=("$@")
