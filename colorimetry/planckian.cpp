@@ -1,0 +1,79 @@
+// The Planckian locus: the chromaticity of a black body from Planck's law,
+//   M(λ, T) ∝ λ⁻⁵ / (exp(c2 / (λT)) − 1),   c2 = 1.4388·10⁻² m·K,
+// summed over the colour-matching functions at their 5 nm bands.
+
+#include "planckian.h"
+
+#include <cmath>
+
+namespace colorimetry {
+
+namespace {
+
+struct Tristimulus {
+    double X = 0;
+    double Y = 0;
+    double Z = 0;
+};
+
+Tristimulus BlackBody(double kelvin)
+{
+    Tristimulus t;
+    for (const CmfSample &s : Cie1931TwoDegree()) {
+        const double metres = s.nm * 1e-9;
+        // expm1 keeps the radiance exact where c2/(λT) is small.
+        const double m = 1.0 / (std::pow(metres, 5) * std::expm1(kSecondRadiationConstant
+                                                                  / (metres * kelvin)));
+        t.X += m * s.xBar;
+        t.Y += m * s.yBar;
+        t.Z += m * s.zBar;
+    }
+    return t;
+}
+
+} // namespace
+
+Uv PlanckianUv(double kelvin)
+{
+    const Tristimulus t = BlackBody(kelvin);
+    const double d = t.X + 15 * t.Y + 3 * t.Z;
+    return {4 * t.X / d, 6 * t.Y / d};
+}
+
+Xy PlanckianXy(double kelvin)
+{
+    const Tristimulus t = BlackBody(kelvin);
+    const double sum = t.X + t.Y + t.Z;
+    return {t.X / sum, t.Y / sum};
+}
+
+Xy XyFromCctDuv(double kelvin, double duv)
+{
+    // The unit normal of the locus at T, on the side of positive Duv (above
+    // the locus, towards green), from a central difference along T.
+    const double h = kelvin * 1e-4;
+    const Uv a = PlanckianUv(kelvin - h);
+    const Uv b = PlanckianUv(kelvin + h);
+    const double tu = b.u - a.u;
+    const double tv = b.v - a.v;
+    const double length = std::hypot(tu, tv);
+    const Uv p = PlanckianUv(kelvin);
+    return XyFromUv({p.u + duv * tv / length, p.v - duv * tu / length});
+}
+
+const std::vector<LocusPoint> &PlanckianTable()
+{
+    static const std::vector<LocusPoint> table = [] {
+        constexpr double kStep = 1.001;
+        std::vector<LocusPoint> t;
+        for (double kelvin = kLowestCct / (kStep * kStep); kelvin < kHighestCct * kStep * kStep;
+             kelvin *= kStep) {
+            const Uv p = PlanckianUv(kelvin);
+            t.push_back({kelvin, p.u, p.v});
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace colorimetry
