@@ -9,6 +9,7 @@
 
 #include <bit>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 
 using namespace tolerance;
@@ -17,11 +18,18 @@ Q_DECLARE_METATYPE(tolerance::ColourStandard)
 
 namespace {
 
+// The row of the table; a missing row fails the test and stands in as an
+// ellipse of zeros, so that the test goes on to its end instead of crashing.
 const ToleranceEllipse &Row(ColourStandard standard, int cct)
 {
-    const ToleranceEllipse *row = FindEllipse(standard, cct);
-    Q_ASSERT(row);
-    return *row;
+    if (const ToleranceEllipse *row = FindEllipse(standard, cct))
+        return *row;
+    QTest::qFail(qPrintable(QStringLiteral("no ellipse for %1 %2 K")
+                                .arg(standard == ColourStandard::GB ? "GB" : "ANSI")
+                                .arg(cct)),
+                 __FILE__, __LINE__);
+    static const ToleranceEllipse none{};
+    return none;
 }
 
 // The values as typed into the two entries.
@@ -33,6 +41,83 @@ std::int32_t Typed(ColourStandard standard, int cct, const char *x, const char *
 
 constexpr auto GB = ColourStandard::GB;
 constexpr auto ANSI = ColourStandard::ANSI;
+
+// The ellipses as the two standards publish them.
+struct Published {
+    ColourStandard standard;
+    int cct;
+    double x0, y0, g11, c, g22;
+};
+// clang-format off
+constexpr Published kPublished[] = {
+    {GB,   6500, 0.313,  0.337,  860000, 8000, 450000},
+    {GB,   5000, 0.346,  0.359,  560000, 5000, 280000},
+    {GB,   4000, 0.38,   0.38,   395000, 4300, 260000},
+    {GB,   3500, 0.409,  0.394,  380000, 4000, 250000},
+    {GB,   3000, 0.44,   0.403,  390000, 3900, 275000},
+    {GB,   2700, 0.463,  0.42,   440000, 3720, 270000},
+    {ANSI, 6500, 0.3123, 0.3282, 860000, 8000, 450000},
+    {ANSI, 5000, 0.3447, 0.3553, 560000, 5000, 280000},
+    {ANSI, 4000, 0.3818, 0.3797, 395000, 4300, 260000},
+    {ANSI, 3500, 0.4073, 0.3917, 380000, 4000, 250000},
+    {ANSI, 3000, 0.4338, 0.403,  390000, 3900, 275000},
+    {ANSI, 2700, 0.4578, 0.4101, 440000, 3720, 270000},
+};
+// clang-format on
+
+// Where the tolerance along the path p(s), s from `inside` to `outside`,
+// first passes k: the last s (to the double) still at k or below. NaN when
+// the path does not cross k there.
+template <typename Path>
+double Crossing(const ToleranceEllipse &row, int k, double inside, double outside, Path p)
+{
+    auto steps = [&](double s) {
+        const auto [x, y] = p(s);
+        try {
+            return ComputeTolerance(row, x, y);
+        } catch (const Overflow &) {
+            return std::int32_t(INT32_MAX);
+        }
+    };
+    if (steps(inside) > k || steps(outside) <= k)
+        return NAN;
+    for (;;) {
+        const double mid = inside + (outside - inside) / 2;
+        if (mid == inside || mid == outside)
+            return inside;
+        (steps(mid) <= k ? inside : outside) = mid;
+    }
+}
+
+// The five numbers of an ellipse as its results show them, found where the
+// tolerance steps from 12 to 13 (Q = 156.5): the centre halfway between the
+// crossings on either side, g11 and g22 on the axes through the centre, c on
+// the diagonal.
+Published Measured(const ToleranceEllipse &row, const Published &near)
+{
+    constexpr int k = 12;
+    constexpr double q = k * k + k + 0.5;
+    constexpr double far = 0.2;
+    Published m = near;
+    auto alongX = [](double y) { return [y](double x) { return std::pair{x, y}; }; };
+    auto alongY = [](double x) { return [x](double y) { return std::pair{x, y}; }; };
+    m.x0 = (Crossing(row, k, near.x0, near.x0 - far, alongX(near.y0))
+            + Crossing(row, k, near.x0, near.x0 + far, alongX(near.y0)))
+           / 2;
+    m.y0 = (Crossing(row, k, near.y0, near.y0 - far, alongY(near.x0))
+            + Crossing(row, k, near.y0, near.y0 + far, alongY(near.x0)))
+           / 2;
+    const double u = Crossing(row, k, m.x0, m.x0 + far, alongX(m.y0)) - m.x0;
+    const double v = Crossing(row, k, m.y0, m.y0 + far, alongY(m.x0)) - m.y0;
+    m.g11 = q / (u * u);
+    m.g22 = q / (v * v);
+    const double s = Crossing(row, k, 0, far, [&](double s) {
+        return std::pair{m.x0 + s, m.y0 + s};
+    });
+    const double du = (m.x0 + s) - m.x0, dv = (m.y0 + s) - m.y0;
+    m.c = (m.g11 * du * du + m.g22 * dv * dv - q) / (du * dv);
+    return m;
+}
 
 } // namespace
 
@@ -49,6 +134,8 @@ private slots:
     void pointsOnBandEdges();
     void hugeCoordinatesNeverGiveGarbage();
     void table();
+    void everyCoefficientAsPublished_data();
+    void everyCoefficientAsPublished();
 };
 
 void TestTolerance::workedExamples_data()
@@ -71,6 +158,10 @@ void TestTolerance::workedExamples_data()
     QTest::newRow("GB 2700 centre") << GB << 2700 << QByteArray("0.463") << QByteArray("0.42") << 0;
     QTest::newRow("GB 6500 empty") << GB << 6500 << QByteArray("") << QByteArray("") << 367;
     QTest::newRow("GB 6500 x=50") << GB << 6500 << QByteArray("50") << QByteArray("0.337") << 46078;
+    // Q = 6.25 and 110.34, near the edges 6.5 and 110.5: g22 = 260000 would
+    // give 3 and c = 500 would give 11.
+    QTest::newRow("GB 3500 above") << GB << 3500 << QByteArray("0.409") << QByteArray("0.399") << 2;
+    QTest::newRow("GB 5000 cross") << GB << 5000 << QByteArray("0.340") << QByteArray("0.341") << 10;
 }
 
 void TestTolerance::workedExamples()
@@ -176,6 +267,37 @@ void TestTolerance::table()
     QCOMPARE(FindEllipse(ANSI, 5700), nullptr);
     for (const ToleranceEllipse &row : EllipseTable)
         QCOMPARE(FindEllipse(row.standard, row.nominalCct), &row);
+}
+
+void TestTolerance::everyCoefficientAsPublished_data()
+{
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kPublished)); ++i)
+        QTest::addRow("%s %d", kPublished[i].standard == GB ? "GB" : "ANSI", kPublished[i].cct)
+            << i;
+}
+
+void TestTolerance::everyCoefficientAsPublished()
+{
+    // A typo in any one number of a row moves some band edge: measured from
+    // the results alone, each number must be the published one.
+    QFETCH(int, row);
+    const Published &published = kPublished[row];
+    const Published m = Measured(Row(published.standard, published.cct), published);
+    const struct {
+        const char *name;
+        double measured, expected;
+    } numbers[] = {
+        {"x0", m.x0, published.x0}, {"y0", m.y0, published.y0}, {"g11", m.g11, published.g11},
+        {"c", m.c, published.c},    {"g22", m.g22, published.g22},
+    };
+    for (const auto &n : numbers) {
+        QVERIFY2(std::abs(n.measured - n.expected) <= 1e-9 * n.expected,
+                 qPrintable(QStringLiteral("%1 behaves as %2, published %3")
+                                .arg(n.name)
+                                .arg(n.measured, 0, 'g', 17)
+                                .arg(n.expected, 0, 'g', 17)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestTolerance)
