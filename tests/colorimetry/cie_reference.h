@@ -1,96 +1,86 @@
 #pragma once
-// References the colorimetry is checked against, written from the
-// definitions and sharing no code with the library: the CIE 1931 2°
-// functions read from colord-data's file, the Planckian locus summed from
-// Planck's law, and the nearest locus point in CIE 1960 (u, v) found by brute
-// force over a dense table, refined by golden-section search.
+// The reference the colorimetry is checked against, written from the
+// definitions and sharing no code with the library (only its plain point
+// types): the CIE 1931 2° functions read from colord-data's file, the
+// Planckian locus summed from Planck's law, and the nearest locus point in
+// CIE 1960 (u, v) by brute force over a dense table, refined by golden-section
+// search.
 
-#include <QByteArray>
+#include "colorimetry.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <utility>
 #include <vector>
 
 namespace reference {
+
+using colorimetry::Uv;
+using colorimetry::Xy;
 
 struct Cmf {
     std::vector<double> nm, xBar, yBar, zBar;
 };
 
-// The first BEGIN_DATA block of a colord .cmf file: three rows (x̄, ȳ, z̄),
-// one band each from SPECTRAL_START_NM in steps up to SPECTRAL_END_NM.
+// The first BEGIN_DATA block of a colord .cmf file: the rows x̄, ȳ, z̄ over
+// SPECTRAL_BANDS bands from SPECTRAL_START_NM to SPECTRAL_END_NM.
 inline Cmf ReadCmf(const char *path)
 {
-    Cmf cmf;
     QFile file(QString::fromUtf8(path));
     if (!file.open(QIODevice::ReadOnly))
-        return cmf;
+        return {};
     double start = 0, end = 0;
-    int bands = 0;
     std::vector<std::vector<double>> rows;
-    bool inData = false;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        const QByteArray line = raw.trimmed();
+    bool data = false;
+    for (const QByteArray &line : file.readAll().split('\n')) {
         const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() == 2 && f[0] == "SPECTRAL_START_NM") start = f[1].toDouble();
-        if (f.size() == 2 && f[0] == "SPECTRAL_END_NM") end = f[1].toDouble();
-        if (f.size() == 2 && f[0] == "SPECTRAL_BANDS") bands = f[1].toInt();
-        if (line == "BEGIN_DATA") { inData = true; continue; }
-        if (line == "END_DATA") break;
-        if (!inData || line.isEmpty())
-            continue;
-        std::vector<double> row;
-        for (const QByteArray &v : f)
-            row.push_back(v.toDouble());
-        rows.push_back(row);
+        if (f[0] == "SPECTRAL_START_NM") start = f.value(1).toDouble();
+        if (f[0] == "SPECTRAL_END_NM") end = f.value(1).toDouble();
+        if (f[0] == "END_DATA") break;
+        if (data && !f[0].isEmpty()) {
+            rows.emplace_back();
+            for (const QByteArray &v : f)
+                rows.back().push_back(v.toDouble());
+        }
+        data = data || f[0] == "BEGIN_DATA";
     }
-    if (rows.size() != 3 || bands < 2)
-        return cmf;
-    for (int i = 0; i < bands; ++i)
-        cmf.nm.push_back(start + (end - start) * i / (bands - 1));
-    cmf.xBar = rows[0];
-    cmf.yBar = rows[1];
-    cmf.zBar = rows[2];
+    if (rows.size() != 3 || rows[0].size() < 2)
+        return {};
+    Cmf cmf{{}, rows[0], rows[1], rows[2]};
+    for (std::size_t i = 0; i < rows[0].size(); ++i)
+        cmf.nm.push_back(start + (end - start) * double(i) / double(rows[0].size() - 1));
     return cmf;
 }
 
-struct UvPoint {
-    double u, v;
-};
-
-inline UvPoint UvOf(double x, double y)
+inline Uv UvOf(Xy p)
 {
-    const double d = -2 * x + 12 * y + 3;
-    return {4 * x / d, 6 * y / d};
+    const double d = -2 * p.x + 12 * p.y + 3;
+    return {4 * p.x / d, 6 * p.y / d};
 }
 
-inline void XyOf(UvPoint p, double &x, double &y)
+inline Xy XyOf(Uv p)
 {
     const double d = 2 * p.u - 8 * p.v + 4;
-    x = 3 * p.u / d;
-    y = 2 * p.v / d;
+    return {3 * p.u / d, 2 * p.v / d};
 }
 
 struct Nearest {
     double kelvin; // of the nearest locus point
-    double duv;    // signed distance, positive where v lies above that point
+    double duv;    // the distance to it, positive where v lies above it
 };
 
 class Planckian {
 public:
     explicit Planckian(Cmf cmf) : cmf_(std::move(cmf))
     {
-        // Temperatures evenly spaced in ln T from 400 K to 200000 K.
-        for (double lnT = std::log(400.0); lnT < std::log(2e5); lnT += kTableStep)
+        // Evenly spaced in ln T, 400 K to 200000 K.
+        for (double lnT = std::log(400.0); lnT < std::log(2e5); lnT += 0.002)
             table_.push_back({lnT, Locus(std::exp(lnT))});
     }
 
-    // Planck's law, spectral radiance ∝ λ⁻⁵ / (exp(c2 / (λT)) − 1), λ in
-    // metres, summed over the bands.
-    UvPoint Locus(double kelvin) const
+    // Spectral radiance ∝ λ⁻⁵ / (exp(c2 / (λT)) − 1), λ in metres.
+    Uv Locus(double kelvin) const
     {
         double X = 0, Y = 0, Z = 0;
         for (std::size_t i = 0; i < cmf_.nm.size(); ++i) {
@@ -100,68 +90,52 @@ public:
             Y += radiance * cmf_.yBar[i];
             Z += radiance * cmf_.zBar[i];
         }
-        const double d = X + 15 * Y + 3 * Z;
-        return {4 * X / d, 6 * Y / d};
+        return {4 * X / (X + 15 * Y + 3 * Z), 6 * Y / (X + 15 * Y + 3 * Z)};
     }
 
-    // The unit normal of the locus at the temperature, pointing up in v.
-    UvPoint Normal(double kelvin) const
+    // The point at duv from the locus at T along its normal (up in v).
+    Xy Offset(double kelvin, double duv) const
     {
-        const UvPoint a = Locus(kelvin * std::exp(1e-4)), b = Locus(kelvin * std::exp(-1e-4));
-        double nu = a.v - b.v, nv = -(a.u - b.u);
-        const double len = std::hypot(nu, nv) * (nv < 0 ? -1 : 1);
-        return {nu / len, nv / len};
+        const Uv a = Locus(kelvin * std::exp(1e-4)), b = Locus(kelvin * std::exp(-1e-4)), p = Locus(kelvin);
+        const double nu = a.v - b.v, nv = b.u - a.u, len = std::hypot(nu, nv) * (nv < 0 ? -1 : 1);
+        return XyOf({p.u + duv * nu / len, p.v + duv * nv / len});
     }
 
-    // The point at duv from the locus at the temperature, along its normal.
-    UvPoint Offset(double kelvin, double duv) const
+    // The nearest table entry, then golden-section search on ln T between
+    // its neighbours.
+    Nearest NearestTo(Xy xy) const
     {
-        const UvPoint p = Locus(kelvin), n = Normal(kelvin);
-        return {p.u + duv * n.u, p.v + duv * n.v};
-    }
-
-    // Brute force over the table, then golden-section search on ln T between
-    // the neighbours of the nearest entry.
-    Nearest NearestTo(UvPoint p) const
-    {
-        std::size_t best = 0;
-        for (std::size_t i = 1; i < table_.size(); ++i)
-            if (Distance2(p, table_[i].uv) < Distance2(p, table_[best].uv))
-                best = i;
-        best = std::min(std::max<std::size_t>(best, 1), table_.size() - 2);
-        double lo = table_[best - 1].lnT, hi = table_[best + 1].lnT;
+        const Uv p = UvOf(xy);
+        const auto best = std::min_element(table_.begin(), table_.end(), [&](const Entry &a, const Entry &b) {
+            return Distance2(p, a.uv) < Distance2(p, b.uv);
+        });
+        const std::size_t i = std::clamp<std::size_t>(best - table_.begin(), 1, table_.size() - 2);
         const double g = (std::sqrt(5.0) - 1) / 2;
+        double lo = table_[i - 1].lnT, hi = table_[i + 1].lnT;
         double a = hi - g * (hi - lo), b = lo + g * (hi - lo);
         double fa = Distance2(p, Locus(std::exp(a))), fb = Distance2(p, Locus(std::exp(b)));
         while (hi - lo > 1e-10) {
             if (fa < fb) {
-                hi = b; b = a; fb = fa;
-                a = hi - g * (hi - lo);
+                hi = b, b = a, fb = fa, a = hi - g * (hi - lo);
                 fa = Distance2(p, Locus(std::exp(a)));
             } else {
-                lo = a; a = b; fa = fb;
-                b = lo + g * (hi - lo);
+                lo = a, a = b, fa = fb, b = lo + g * (hi - lo);
                 fb = Distance2(p, Locus(std::exp(b)));
             }
         }
         const double kelvin = std::exp((lo + hi) / 2);
-        const UvPoint q = Locus(kelvin);
-        const double d = std::sqrt(Distance2(p, q));
-        return {kelvin, p.v >= q.v ? d : -d};
+        const Uv q = Locus(kelvin);
+        return {kelvin, std::copysign(std::sqrt(Distance2(p, q)), p.v - q.v)};
     }
 
     const Cmf &cmf() const { return cmf_; }
 
 private:
-    static constexpr double kTableStep = 0.002;
     struct Entry {
         double lnT;
-        UvPoint uv;
+        Uv uv;
     };
-    static double Distance2(UvPoint a, UvPoint b)
-    {
-        return (a.u - b.u) * (a.u - b.u) + (a.v - b.v) * (a.v - b.v);
-    }
+    static double Distance2(Uv a, Uv b) { return (a.u - b.u) * (a.u - b.u) + (a.v - b.v) * (a.v - b.v); }
 
     Cmf cmf_;
     std::vector<Entry> table_;

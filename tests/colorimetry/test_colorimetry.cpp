@@ -35,62 +35,46 @@ const reference::Planckian &Ref()
     return planckian;
 }
 
-Xy XyAt(reference::UvPoint p)
-{
-    Xy xy;
-    reference::XyOf(p, xy.x, xy.y);
-    return xy;
-}
-
-reference::Nearest RefNearest(Xy p)
-{
-    return Ref().NearestTo(reference::UvOf(p.x, p.y));
-}
-
 QByteArray Describe(Xy p, const CctResult &got, const reference::Nearest &want)
 {
-    return Format("(%.9f, %.9f): state %d, CCT %.4f K, Duv %+.7f; reference %.4f K, %+.7f",
-                                p.x, p.y, int(got.state), got.cct, got.duv, want.kelvin, want.duv);
+    return Format("(%.9f, %.9f): state %d, CCT %.4f K, Duv %+.7f; reference %.4f K, %+.7f", p.x, p.y,
+                  int(got.state), got.cct, got.duv, want.kelvin, want.duv);
 }
 
-// CCT within 1 K and Duv within 1e-5 of the brute-force reference.
+// Defined, CCT within 1 K and Duv within 1e-5 of the brute-force reference.
 void VerifyAgainstReference(Xy p)
 {
     const CctResult got = ExactCct(p);
-    const reference::Nearest want = RefNearest(p);
+    const reference::Nearest want = Ref().NearestTo(p);
     QVERIFY2(got.defined() && std::abs(got.cct - want.kelvin) <= 1 && std::abs(got.duv - want.duv) <= 1e-5,
              Describe(p, got, want).constData());
 }
 
-// The standard's metric, from the row: g12 = −50·c, signed differences.
-struct Metric {
-    double g11, g12, g22;
-    explicit Metric(const ToleranceEllipse &row) : g11(row.g11), g12(-50 * row.c), g22(row.g22) {}
-    double Steps(const ToleranceEllipse &row, Xy p) const
-    {
-        const double dx = p.x - row.x0, dy = p.y - row.y0;
-        return std::sqrt(g11 * dx * dx + 2 * g12 * dx * dy + g22 * dy * dy);
-    }
-};
-
-// Eigen-decomposition of the symmetric 2×2 metric: the axis with the smaller
-// eigenvalue is the major one; one step along an axis is 1/√eigenvalue.
+// The standard's metric of a row, g12 = −50·c on signed differences, and its
+// principal axes by eigen-decomposition: the smaller eigenvalue belongs to
+// the major axis; one step along an axis is 1/√eigenvalue long.
 struct Axis {
     Xy unit;
     double step;
 };
-void Axes(const Metric &g, Axis &major, Axis &minor)
-{
-    const double mean = (g.g11 + g.g22) / 2;
-    const double radius = std::hypot((g.g11 - g.g22) / 2, g.g12);
-    for (auto [axis, lambda] : {std::pair{&major, mean - radius}, std::pair{&minor, mean + radius}}) {
-        const double ex = g.g12, ey = lambda - g.g11, len = std::hypot(ex, ey);
-        axis->unit = {ex / len, ey / len};
-        axis->step = 1 / std::sqrt(lambda);
+struct Metric {
+    const ToleranceEllipse &row;
+    double g11 = row.g11, g12 = -50 * row.c, g22 = row.g22;
+    double Steps(Xy p) const
+    {
+        const double dx = p.x - row.x0, dy = p.y - row.y0;
+        return std::sqrt(g11 * dx * dx + 2 * g12 * dx * dy + g22 * dy * dy);
     }
-}
+    Axis AxisOf(double lambda) const
+    {
+        const double len = std::hypot(g12, lambda - g11);
+        return {{g12 / len, (lambda - g11) / len}, 1 / std::sqrt(lambda)};
+    }
+    Axis Major() const { return AxisOf((g11 + g22) / 2 - std::hypot((g11 - g22) / 2, g12)); }
+    Axis Minor() const { return AxisOf((g11 + g22) / 2 + std::hypot((g11 - g22) / 2, g12)); }
+};
 
-// The curve goes once around the centre, always the same way.
+// The curve has its points and goes once around the centre, one way.
 void VerifyOnceAround(const std::vector<Xy> &curve, const ToleranceEllipse &row, int points)
 {
     QCOMPARE(int(curve.size()), points);
@@ -98,19 +82,17 @@ void VerifyOnceAround(const std::vector<Xy> &curve, const ToleranceEllipse &row,
     int forward = 0, backward = 0;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const Xy a = curve[i], b = curve[(i + 1) % curve.size()];
-        const double step = std::remainder(std::atan2(b.y - row.y0, b.x - row.x0) -
-                                               std::atan2(a.y - row.y0, a.x - row.x0),
-                                           2 * M_PI);
+        const double step = std::remainder(
+            std::atan2(b.y - row.y0, b.x - row.x0) - std::atan2(a.y - row.y0, a.x - row.x0), 2 * M_PI);
         turned += step;
         forward += step > 0;
         backward += step < 0;
     }
     QVERIFY2(std::abs(std::abs(turned) - 2 * M_PI) < 1e-9 && (forward == 0 || backward == 0),
-             Format("turned %.6f rad, %d steps forward, %d back", turned, forward, backward)
-                 .constData());
+             Format("turned %.6f rad, %d steps forward, %d back", turned, forward, backward).constData());
 }
 
-Xy Toward(const ToleranceEllipse &row, Xy p, double factor)
+Xy Scaled(const ToleranceEllipse &row, Xy p, double factor)
 {
     return {row.x0 + (p.x - row.x0) * factor, row.y0 + (p.y - row.y0) * factor};
 }
@@ -121,12 +103,11 @@ class TestColorimetry : public QObject {
     Q_OBJECT
 
 private slots:
-    void observerFromColordFile();
-    void locusAgainstPlanck();
+    void observerAndLocusFromColordFile();
     void exactCctOverTheGrid();
-    void knownPoints_data();
     void knownPoints();
     void statesWhereNoCct();
+    void duvBeyondTheRange();
     void isotemperatureLinesRoundTrip();
     void standardSdcmAlongItsAxes();
     void standardTiltAgainstProgramMetric();
@@ -134,12 +115,12 @@ private slots:
     void standardEllipsesHaveTheirSdcm();
 };
 
-void TestColorimetry::observerFromColordFile()
+void TestColorimetry::observerAndLocusFromColordFile()
 {
     const reference::Cmf &file = Ref().cmf();
-    QCOMPARE(int(file.nm.size()), 95);
     const auto table = Cie1931TwoDegree();
     const std::vector<Xy> horseshoe = SpectralLocus();
+    QCOMPARE(int(file.nm.size()), 95);
     QCOMPARE(int(table.size()), 95);
     QCOMPARE(int(horseshoe.size()), 95);
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -151,18 +132,12 @@ void TestColorimetry::observerFromColordFile()
         QVERIFY(std::abs(horseshoe[i].x - file.xBar[i] / sum) < 1e-12);
         QVERIFY(std::abs(horseshoe[i].y - file.yBar[i] / sum) < 1e-12);
     }
-}
-
-void TestColorimetry::locusAgainstPlanck()
-{
     for (double t : {500.0, 1000.0, 1850.0, 2856.0, 4000.0, 6504.0, 12000.0, 20000.0, 1e5}) {
-        const reference::UvPoint want = Ref().Locus(t);
-        const Uv uv = PlanckianUv(t);
-        const Xy xy = PlanckianXy(t), wantXy = XyAt(want);
+        const Uv uv = PlanckianUv(t), want = Ref().Locus(t);
+        const Xy xy = PlanckianXy(t), wantXy = reference::XyOf(want);
         QVERIFY2(std::abs(uv.u - want.u) < 1e-10 && std::abs(uv.v - want.v) < 1e-10 &&
                      std::abs(xy.x - wantXy.x) < 1e-10 && std::abs(xy.y - wantXy.y) < 1e-10,
-                 Format("%.0f K: (%.12f, %.12f), reference (%.12f, %.12f)", t, uv.u, uv.v,
-                                      want.u, want.v)
+                 Format("%.0f K: (%.12f, %.12f), reference (%.12f, %.12f)", t, uv.u, uv.v, want.u, want.v)
                      .constData());
     }
 }
@@ -172,41 +147,27 @@ void TestColorimetry::exactCctOverTheGrid()
     // Points on the normals of the reference locus. ±0.0019 and ±0.0021 lie
     // either side of the switch between the triangular and the parabolic
     // solutions; 1001 K and 19990 K at the ends of the range.
-    const double kelvins[] = {1001, 1150, 1400, 1700, 2100, 2600, 2900, 3300, 3800,
-                              4500, 5500, 6500, 8000, 10500, 14000, 19990};
-    const double duvs[] = {-0.0495, -0.03, -0.012, -0.0021, -0.0019, -0.0006, 0,
-                           0.0006,  0.0019, 0.0021, 0.012, 0.03, 0.0495};
-    for (double t : kelvins)
-        for (double duv : duvs)
-            VerifyAgainstReference(XyAt(Ref().Offset(t, duv)));
-}
-
-void TestColorimetry::knownPoints_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::addColumn<double>("kelvin");
-    QTest::addColumn<double>("duv"); // NaN: not a published figure
-    QTest::newRow("illuminant A") << 0.44757 << 0.40745 << 2856.0 << qQNaN();
-    QTest::newRow("D65") << 0.31271 << 0.32902 << 6504.0 << 0.0032;
-    QTest::newRow("ANSI 2700 centre") << 0.4578 << 0.4101 << 2725.0 << qQNaN();
-    QTest::newRow("ANSI 3000 centre") << 0.4338 << 0.403 << 3045.0 << qQNaN();
-    QTest::newRow("ANSI 3500 centre") << 0.4073 << 0.3917 << 3465.0 << qQNaN();
-    QTest::newRow("ANSI 4000 centre") << 0.3818 << 0.3797 << 3985.0 << qQNaN();
+    for (double t : {1001, 1150, 1400, 1700, 2100, 2600, 2900, 3300, 3800, 4500, 5500, 6500, 8000, 10500,
+                     14000, 19990})
+        for (double duv : {-0.0495, -0.03, -0.012, -0.0021, -0.0019, -0.0006, 0.0, 0.0006, 0.0019, 0.0021,
+                           0.012, 0.03, 0.0495})
+            VerifyAgainstReference(Ref().Offset(t, duv));
 }
 
 void TestColorimetry::knownPoints()
 {
-    QFETCH(double, x);
-    QFETCH(double, y);
-    QFETCH(double, kelvin);
-    QFETCH(double, duv);
-    VerifyAgainstReference({x, y});
-    const CctResult got = ExactCct({x, y});
-    QVERIFY2(std::abs(got.cct - kelvin) <= 2, QByteArray::number(got.cct, 'f', 3).constData());
-    if (!std::isnan(duv))
-        QVERIFY2(std::abs(got.duv - duv) <= 1e-4, QByteArray::number(got.duv, 'f', 6).constData());
-    QCOMPARE(CctStateText(got), std::string());
+    // Published figures: illuminant A, D65, the ANSI centres; NaN where no
+    // Duv is published.
+    const struct { Xy p; double kelvin, duv; } known[] = {
+        {{0.44757, 0.40745}, 2856, NAN}, {{0.31271, 0.32902}, 6504, 0.0032}, {{0.4578, 0.4101}, 2725, NAN},
+        {{0.4338, 0.403}, 3045, NAN},    {{0.4073, 0.3917}, 3465, NAN},      {{0.3818, 0.3797}, 3985, NAN}};
+    for (const auto &k : known) {
+        VerifyAgainstReference(k.p);
+        const CctResult got = ExactCct(k.p);
+        QVERIFY2(std::abs(got.cct - k.kelvin) <= 2 && !(std::abs(got.duv - k.duv) > 1e-4),
+                 Describe(k.p, got, Ref().NearestTo(k.p)).constData());
+        QCOMPARE(CctStateText(got), std::string());
+    }
 }
 
 void TestColorimetry::statesWhereNoCct()
@@ -214,43 +175,58 @@ void TestColorimetry::statesWhereNoCct()
     // Just beyond |Duv| = 0.05: off the locus, and Duv is still told.
     for (double t : {1200.0, 4000.0, 15000.0}) {
         for (double duv : {-0.08, -0.0502, 0.0502, 0.08}) {
-            const Xy p = XyAt(Ref().Offset(t, duv));
+            const Xy p = Ref().Offset(t, duv);
             const CctResult got = ExactCct(p);
-            const reference::Nearest want = RefNearest(p);
-            QVERIFY2(got.state == CctState::OffLocus && std::abs(got.duv - want.duv) <= 1e-4,
+            const reference::Nearest want = Ref().NearestTo(p);
+            QVERIFY2(got.state == CctState::OffLocus && std::abs(got.duv - want.duv) <= 1e-5,
                      Describe(p, got, want).constData());
             QCOMPARE(CctStateText(got), std::string("色温无定义（|Duv| > 0.05）"));
         }
     }
     // The nearest locus point below 1000 K or above 20000 K.
-    for (double t : {600.0, 900.0, 990.0, 20300.0, 30000.0, 1e5}) {
+    for (double t : {600.0, 900.0, 990.0, 999.0, 20001.0, 20300.0, 30000.0, 1e5}) {
         for (double duv : {-0.01, 0.0, 0.01}) {
-            const Xy p = XyAt(Ref().Offset(t, duv));
+            const Xy p = Ref().Offset(t, duv);
             const CctResult got = ExactCct(p);
-            QVERIFY2(got.state == CctState::OutOfRange, Describe(p, got, RefNearest(p)).constData());
+            QVERIFY2(got.state == CctState::OutOfRange, Describe(p, got, Ref().NearestTo(p)).constData());
             QVERIFY(!CctStateText(got).empty());
         }
     }
     // Not chromaticities: non-finite, or no (u, v) (−2x + 12y + 3 = 0).
     for (Xy p : {Xy{NAN, 0.3}, Xy{0.3, NAN}, Xy{INFINITY, 0.3}, Xy{0.3, -INFINITY}, Xy{1.5, 0}}) {
         const CctResult got = ExactCct(p);
-        QVERIFY2(got.state == CctState::NoChromaticity, Format("(%g, %g)", p.x, p.y).constData());
-        QVERIFY(!CctStateText(got).empty());
+        QVERIFY2(got.state == CctState::NoChromaticity && !CctStateText(got).empty(),
+                 Format("(%g, %g)", p.x, p.y).constData());
     }
     // Whatever else is typed: an answer, never a CCT made of garbage.
     for (Xy p : {Xy{0, 0}, Xy{1, 1}, Xy{-5, 2}, Xy{DBL_MAX, DBL_MAX}, Xy{-DBL_MAX, 1e-300}, Xy{0.7, 1e308}}) {
         const CctResult got = ExactCct(p);
-        QVERIFY2(!got.defined() && !CctStateText(got).empty(), Format("(%g, %g)", p.x, p.y).constData());
+        QVERIFY2(!got.defined() && !CctStateText(got).empty(),
+                 Format("(%g, %g)", p.x, p.y).constData());
+    }
+}
+
+void TestColorimetry::duvBeyondTheRange()
+{
+    // Without a CCT, Duv still holds (a tooltip and the copied line show it).
+    for (double t : {600.0, 990.0, 999.0, 20001.0, 20300.0, 1e5}) {
+        for (double duv : {-0.01, 0.03}) {
+            const Xy p = Ref().Offset(t, duv);
+            const CctResult got = ExactCct(p);
+            const reference::Nearest want = Ref().NearestTo(p);
+            QVERIFY2(std::abs(got.duv - want.duv) <= 1e-5, Describe(p, got, want).constData());
+        }
     }
 }
 
 void TestColorimetry::isotemperatureLinesRoundTrip()
 {
-    const double cases[][2] = {{1050, 0.03}, {2856, 0}, {4000, -0.02}, {6500, 0.0032}, {12000, -0.045}, {19500, 0.01}};
+    const double cases[][2] = {{1050, 0.03},     {2856, 0},        {4000, -0.02},
+                               {6500, 0.0032},   {12000, -0.045},  {19500, 0.01}};
     for (const auto &c : cases) {
         const Xy p = XyFromCctDuv(c[0], c[1]);
         const CctResult got = ExactCct(p);
-        const reference::Nearest want = RefNearest(p);
+        const reference::Nearest want = Ref().NearestTo(p);
         QVERIFY2(got.defined() && std::abs(got.cct - c[0]) <= 1 && std::abs(got.duv - c[1]) <= 1e-5 &&
                      std::abs(want.kelvin - c[0]) <= 1 && std::abs(want.duv - c[1]) <= 1e-5,
                  Describe(p, got, want).constData());
@@ -260,33 +236,31 @@ void TestColorimetry::isotemperatureLinesRoundTrip()
 void TestColorimetry::standardSdcmAlongItsAxes()
 {
     for (const ToleranceEllipse &row : EllipseTable) {
-        const QByteArray name = QByteArray::number(row.nominalCct) +
-                                (row.standard == tolerance::ColourStandard::GB ? " K GB" : " K ANSI");
+        const QByteArray name = Format("%d K %s", row.nominalCct,
+                                       row.standard == tolerance::ColourStandard::GB ? "GB" : "ANSI");
+        const Metric g{row};
+        const Axis major = g.Major(), minor = g.Minor();
         QCOMPARE(StandardSdcm(row, {row.x0, row.y0}), 0.0);
-        Axis major, minor;
-        Axes(Metric(row), major, minor);
         for (const Axis &axis : {major, minor}) {
-            for (int n = 1; n <= 7; ++n) {
-                for (int sign : {1, -1}) {
-                    const double r = sign * n * axis.step;
-                    const Xy p{row.x0 + r * axis.unit.x, row.y0 + r * axis.unit.y};
-                    const double sdcm = StandardSdcm(row, p);
-                    QVERIFY2(std::abs(sdcm - n) <= 1e-12 * n,
-                             (name + Format(": %d steps give %.15f", n, sdcm)).constData());
-                }
+            for (int n = -7; n <= 7; ++n) {
+                const Xy p{row.x0 + n * axis.step * axis.unit.x, row.y0 + n * axis.step * axis.unit.y};
+                const double sdcm = StandardSdcm(row, p);
+                QVERIFY2(std::abs(sdcm - std::abs(n)) <= 1e-12 * std::abs(n),
+                         (name + Format(": %d steps give %.15f", n, sdcm)).constData());
             }
         }
         // The library's axes are these axes; the major one leans about 55°.
         const EllipseAxes got = StandardAxes(row);
         const double tilt = std::fmod(std::atan2(major.unit.y, major.unit.x) * 180 / M_PI + 180, 180.0);
-        QVERIFY2(tilt > 50 && tilt < 60, QByteArray::number(tilt).constData());
-        QVERIFY2(std::abs(got.tiltDegrees - tilt) < 1e-9 &&
-                     std::abs(std::abs(got.major.x * major.unit.x + got.major.y * major.unit.y) - 1) < 1e-12 &&
-                     std::abs(std::abs(got.minor.x * minor.unit.x + got.minor.y * minor.unit.y) - 1) < 1e-12 &&
-                     std::abs(got.majorStep / major.step - 1) < 1e-12 && std::abs(got.minorStep / minor.step - 1) < 1e-12,
-                 (name + Format(": tilt %.9f (want %.9f), steps %.9g %.9g (want %.9g %.9g)",
-                                              got.tiltDegrees, tilt, got.majorStep, got.minorStep, major.step,
-                                              minor.step))
+        const auto parallel = [](Xy a, Xy b) {
+            return std::abs(std::abs(a.x * b.x + a.y * b.y) - 1) < 1e-12;
+        };
+        QVERIFY2(tilt > 50 && tilt < 60 && std::abs(got.tiltDegrees - tilt) < 1e-9 &&
+                     parallel(got.major, major.unit) && parallel(got.minor, minor.unit) &&
+                     std::abs(got.majorStep / major.step - 1) < 1e-12 &&
+                     std::abs(got.minorStep / minor.step - 1) < 1e-12,
+                 (name + Format(": tilt %.9f (want %.9f), steps %.9g %.9g (want %.9g %.9g)", got.tiltDegrees,
+                                tilt, got.majorStep, got.minorStep, major.step, minor.step))
                      .constData());
         QCOMPARE(StandardSdcm(row, {NAN, row.y0}), double(INFINITY));
         QCOMPARE(StandardSdcm(row, {row.x0, INFINITY}), double(INFINITY));
@@ -298,16 +272,16 @@ void TestColorimetry::standardTiltAgainstProgramMetric()
     // On the two diagonals through the centre the screens' metric, built on
     // magnitudes, gives one number; the standard's, signed, gives two.
     for (const ToleranceEllipse &row : EllipseTable) {
-        const Metric g(row);
+        const Metric g{row};
         const double d = std::sqrt(9.5 / (row.g11 - row.c + row.g22)); // Q = 9.5: 3 steps
         const Xy rising{row.x0 + d, row.y0 + d}, falling{row.x0 + d, row.y0 - d};
-        for (Xy p : {rising, falling, Xy{row.x0 - d, row.y0 - d}, Xy{row.x0 - d, row.y0 + d}})
+        for (Xy p : {rising, falling, Scaled(row, rising, -1), Scaled(row, falling, -1)})
             QCOMPARE(tolerance::ComputeTolerance(row, p.x, p.y), 3);
         const double along = StandardSdcm(row, rising), across = StandardSdcm(row, falling);
-        QVERIFY(std::abs(along / g.Steps(row, rising) - 1) < 1e-12);
-        QVERIFY(std::abs(across / g.Steps(row, falling) - 1) < 1e-12);
+        QVERIFY(std::abs(along / g.Steps(rising) - 1) < 1e-12);
+        QVERIFY(std::abs(across / g.Steps(falling) - 1) < 1e-12);
         QVERIFY2(across > 1.5 * along, Format("%.4f and %.4f", along, across).constData());
-        QCOMPARE(StandardSdcm(row, {row.x0 - d, row.y0 - d}), along);
+        QCOMPARE(StandardSdcm(row, Scaled(row, rising, -1)), along);
     }
 }
 
@@ -319,13 +293,12 @@ void TestColorimetry::programContoursMatchTheTolerance()
             const std::vector<Xy> curve = ProgramStepContour(row, k);
             VerifyOnceAround(curve, row, 360);
             for (Xy p : curve) {
-                const Xy in = Toward(row, p, 1 - 1e-9), out = Toward(row, p, 1 + 1e-9);
+                const Xy in = Scaled(row, p, 1 - 1e-9), out = Scaled(row, p, 1 + 1e-9);
                 const int inside = tolerance::ComputeTolerance(row, in.x, in.y);
                 const int outside = tolerance::ComputeTolerance(row, out.x, out.y);
                 QVERIFY2(inside == k && outside == k + 1,
-                         Format("%d K, k = %d at (%.12f, %.12f): %d inside, %d outside",
-                                              row.nominalCct, k, p.x, p.y, inside, outside)
-                             .constData());
+                         Format("%d K, k = %d at (%.12f, %.12f): %d inside, %d outside", row.nominalCct, k,
+                                p.x, p.y, inside, outside).constData());
             }
         }
         VerifyOnceAround(ProgramStepContour(row, 2, 12), row, 12);
@@ -335,15 +308,14 @@ void TestColorimetry::programContoursMatchTheTolerance()
 void TestColorimetry::standardEllipsesHaveTheirSdcm()
 {
     for (const ToleranceEllipse &row : EllipseTable) {
-        const Metric g(row);
+        const Metric g{row};
         for (double n : {0.5, 1.0, 2.37, 4.0, 7.0}) {
             const std::vector<Xy> ellipse = StandardStepEllipse(row, n);
             VerifyOnceAround(ellipse, row, 360);
             for (Xy p : ellipse) {
-                QVERIFY2(std::abs(StandardSdcm(row, p) - n) <= 1e-9 && std::abs(g.Steps(row, p) - n) <= 1e-9,
+                QVERIFY2(std::abs(StandardSdcm(row, p) - n) <= 1e-9 && std::abs(g.Steps(p) - n) <= 1e-9,
                          Format("%d K, n = %g at (%.12f, %.12f): %.12f", row.nominalCct, n, p.x, p.y,
-                                              g.Steps(row, p))
-                             .constData());
+                                g.Steps(p)).constData());
             }
         }
     }
