@@ -12,10 +12,12 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdarg>
+#include <numbers>
 
 using namespace colorimetry;
 using tolerance::EllipseTable;
 using tolerance::ToleranceEllipse;
+using std::numbers::pi;
 
 namespace {
 
@@ -83,12 +85,12 @@ void VerifyOnceAround(const std::vector<Xy> &curve, const ToleranceEllipse &row,
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const Xy a = curve[i], b = curve[(i + 1) % curve.size()];
         const double step = std::remainder(
-            std::atan2(b.y - row.y0, b.x - row.x0) - std::atan2(a.y - row.y0, a.x - row.x0), 2 * M_PI);
+            std::atan2(b.y - row.y0, b.x - row.x0) - std::atan2(a.y - row.y0, a.x - row.x0), 2 * pi);
         turned += step;
         forward += step > 0;
         backward += step < 0;
     }
-    QVERIFY2(std::abs(std::abs(turned) - 2 * M_PI) < 1e-9 && (forward == 0 || backward == 0),
+    QVERIFY2(std::abs(std::abs(turned) - 2 * pi) < 1e-9 && (forward == 0 || backward == 0),
              Format("turned %.6f rad, %d steps forward, %d back", turned, forward, backward).constData());
 }
 
@@ -251,7 +253,7 @@ void TestColorimetry::standardSdcmAlongItsAxes()
         }
         // The library's axes are these axes; the major one leans about 55°.
         const EllipseAxes got = StandardAxes(row);
-        const double tilt = std::fmod(std::atan2(major.unit.y, major.unit.x) * 180 / M_PI + 180, 180.0);
+        const double tilt = std::fmod(std::atan2(major.unit.y, major.unit.x) * 180 / pi + 180, 180.0);
         const auto parallel = [](Xy a, Xy b) {
             return std::abs(std::abs(a.x * b.x + a.y * b.y) - 1) < 1e-12;
         };
