@@ -1,21 +1,59 @@
 #include "diagram_window.h"
 
+#include "export.h"
+#include "window.h"
+
 namespace diagram {
 
-void ShowDiagramWindow(QWidget &, const tolerance::ToleranceEllipse *, std::optional<colorimetry::Xy>)
+namespace {
+
+const QString kScreenDiagram = QStringLiteral("diagramWindow");
+const QString kBatchDiagram = QStringLiteral("batchDiagramWindow");
+
+// The page of a batch plot written from the command line.
+constexpr QSize kBatchPage{960, 720};
+
+DiagramWindow *FindWindow(QWidget &owner, const QString &name)
 {
+    return owner.findChild<DiagramWindow *>(name, Qt::FindDirectChildrenOnly);
 }
 
-void FollowPoint(QWidget &, std::optional<colorimetry::Xy>) {}
+} // namespace
 
-void ShowBatchDiagram(QWidget &, const tolerance::ToleranceEllipse *, std::span<const BatchPoint>,
-                      std::span<const int>)
+void ShowDiagramWindow(QWidget &screenWindow, const tolerance::ToleranceEllipse *row,
+                       std::optional<colorimetry::Xy> point)
 {
+    DiagramWindow *window = FindWindow(screenWindow, kScreenDiagram);
+    if (!window)
+        window = new DiagramWindow(screenWindow, kScreenDiagram);
+    window->SetScene(ScreenScene(row, point));
+    window->Present();
 }
 
-QString ExportBatchPlot(const QString &, const tolerance::ToleranceEllipse *, std::span<const BatchPoint>)
+void FollowPoint(QWidget &screenWindow, std::optional<colorimetry::Xy> point)
 {
-    return QStringLiteral("色品图尚不能导出。");
+    DiagramWindow *window = FindWindow(screenWindow, kScreenDiagram);
+    if (!window)
+        return;
+    window->SetScene(ScreenScene(window->diagram().scene().row, point));
+}
+
+void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *row,
+                      std::span<const BatchPoint> points, std::span<const int> selectedRows)
+{
+    DiagramWindow *window = FindWindow(batchWindow, kBatchDiagram);
+    if (!window)
+        window = new DiagramWindow(batchWindow, kBatchDiagram);
+    window->SetScene(BatchScene(row, points, selectedRows));
+    window->Present();
+}
+
+QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
+                        std::span<const BatchPoint> points)
+{
+    const Scene scene = BatchScene(row, points);
+    const ViewState view = FitView(HomeExtent(scene), LayoutFor(kBatchPage).plot);
+    return ExportDiagram(path, scene, view, kBatchPage);
 }
 
 } // namespace diagram

@@ -3,6 +3,7 @@
 // screen window that follows the screen's computed point, the diagram of a
 // batch window's rows, and the batch plot written to a file.
 
+#include "batch_point.h"
 #include "colorimetry.h"
 #include "ellipse.h"
 
@@ -25,12 +26,6 @@ void ShowDiagramWindow(QWidget &screenWindow, const tolerance::ToleranceEllipse 
 // The screen computed: moves the point; nullopt (missing input) removes it.
 // Does nothing when the screen has no diagram window open.
 void FollowPoint(QWidget &screenWindow, std::optional<colorimetry::Xy> point);
-
-struct BatchPoint {
-    double x;
-    double y;
-    int steps; // the screens' number of the row; -1 when not rated (cendrel)
-};
 
 // The diagram of a batch window's rows, as a window of its own belonging to
 // batchWindow (a second call updates and raises it). selectedRows: indexes

@@ -1,0 +1,20 @@
+#pragma once
+// The diagram written to a file by the same painting code as the screen:
+// PNG at twice the screen scale, SVG (Qt SVG) and PDF (QPdfWriter), chosen
+// by the file's suffix.
+
+#include "scene.h"
+#include "view.h"
+
+#include <QString>
+
+namespace diagram {
+
+// The PNG's pixels per logical pixel.
+inline constexpr int kPngScale = 2;
+
+// Writes the scene as shown by the view on a page of the logical size.
+// Returns the message for the user (Chinese), empty on success.
+QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page);
+
+} // namespace diagram

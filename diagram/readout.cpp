@@ -1,0 +1,80 @@
+#include "readout.h"
+
+#include "failures.h"
+
+#include <cmath>
+
+namespace diagram {
+
+std::optional<int> ScreenSteps(const tolerance::ToleranceEllipse &row, Xy p)
+{
+    try {
+        return tolerance::ComputeTolerance(row, p.x, p.y);
+    } catch (const tolerance::Failure &) {
+        return std::nullopt;
+    }
+}
+
+const tolerance::ToleranceEllipse *NearestRow(tolerance::ColourStandard standard, Xy p)
+{
+    const tolerance::ToleranceEllipse *nearest = nullptr;
+    double least = INFINITY;
+    for (const tolerance::ToleranceEllipse &row : tolerance::EllipseTable) {
+        if (row.standard != standard)
+            continue;
+        const double sdcm = colorimetry::StandardSdcm(row, p);
+        if (!nearest || sdcm < least) {
+            nearest = &row;
+            least = sdcm;
+        }
+    }
+    return nearest;
+}
+
+namespace {
+
+QString StepsText(const tolerance::ToleranceEllipse &row, Xy p)
+{
+    const std::optional<int> steps = ScreenSteps(row, p);
+    return steps ? QStringLiteral("色容差 %1 步（本程序）").arg(*steps)
+                 : QStringLiteral("色容差：超出范围");
+}
+
+QString SdcmText(const tolerance::ToleranceEllipse &row, Xy p)
+{
+    return QStringLiteral("SDCM（IEC 60081）%1 步")
+        .arg(colorimetry::StandardSdcm(row, p), 0, 'f', 2);
+}
+
+QString CctText(Xy p)
+{
+    const colorimetry::CctResult r = colorimetry::ExactCct(p);
+    if (r.defined()) {
+        return QStringLiteral("色温 %1 K · Duv %2")
+            .arg(std::lround(r.cct))
+            .arg(std::fabs(r.duv) < 0.00005 ? QStringLiteral("0.0000")
+                                             : QString::asprintf("%+.4f", r.duv));
+    }
+    return QString::fromStdString(colorimetry::CctStateText(r));
+}
+
+} // namespace
+
+QStringList Readout(const tolerance::ToleranceEllipse *row, Xy p)
+{
+    QStringList lines{QStringLiteral("x = %1  y = %2").arg(p.x, 0, 'f', 4).arg(p.y, 0, 'f', 4)};
+    if (row) {
+        lines << StepsText(*row, p) << SdcmText(*row, p);
+    } else {
+        for (auto standard : {tolerance::ColourStandard::GB, tolerance::ColourStandard::ANSI}) {
+            const tolerance::ToleranceEllipse *nearest = NearestRow(standard, p);
+            lines << QStringLiteral("最近 %1：").arg(RowName(*nearest))
+                  << QStringLiteral("  ") + StepsText(*nearest, p)
+                  << QStringLiteral("  ") + SdcmText(*nearest, p);
+        }
+    }
+    lines << CctText(p);
+    return lines;
+}
+
+} // namespace diagram

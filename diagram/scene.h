@@ -1,0 +1,85 @@
+#pragma once
+// What a chromaticity diagram shows, in CIE 1931 (x, y): the curves, the
+// centres, the computed point and the rows of a batch. No pixels here; the
+// painter maps it through a view.
+
+#include "batch_point.h"
+#include "colorimetry.h"
+#include "ellipse.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace diagram {
+
+using colorimetry::Xy;
+
+// The curves of both metrics go from 1 to 7 steps.
+inline constexpr int kLargestDrawnStep = 7;
+
+struct StepCurve {
+    int steps; // program: the number changes from steps to steps + 1; standard: SDCM = steps
+    std::vector<Xy> points; // once around, closed
+};
+
+struct IsotemperatureLine {
+    int kelvin;
+    Xy below; // Duv −0.02 (towards pink)
+    Xy above; // Duv +0.02 (towards green)
+};
+
+struct Centre {
+    const tolerance::ToleranceEllipse *row;
+    bool own; // the centre of the scene's row
+};
+
+// Batch dots are grouped by the band of their steps: 0–1, 2, …, 7, 8 and
+// more, and not rated; a band is drawn in one colour.
+inline constexpr int kStepBands = 9;
+int StepBand(int steps);
+QString StepBandName(int band);
+
+struct Scene {
+    QString title;   // "色品图 — GB 4000 K"
+    const tolerance::ToleranceEllipse *row = nullptr; // null: cendrel, around the point
+    std::span<const StepCurve> programSteps;  // empty without a row
+    std::span<const StepCurve> standardSteps; // empty without a row
+    std::span<const Xy> planckian;
+    std::span<const IsotemperatureLine> isotemperature;
+    std::span<const Xy> spectralLocus;
+    std::vector<Centre> centres;
+    std::optional<Xy> point;
+
+    // A batch: every row, and its dots grouped by band (indexes into batch).
+    std::vector<BatchPoint> batch;
+    std::array<std::vector<int>, kStepBands> bands;
+    std::vector<int> selected;
+    bool isBatch = false;
+};
+
+// The diagram of a screen: its row's curves and point, or (row null) the
+// locus and the centres of both standards around the point.
+Scene ScreenScene(const tolerance::ToleranceEllipse *row, std::optional<Xy> point);
+
+// The diagram of a batch's rows over the same curves. Selected indexes out
+// of range are ignored.
+Scene BatchScene(const tolerance::ToleranceEllipse *row, std::span<const BatchPoint> points,
+                 std::span<const int> selectedRows = {});
+
+// "GB 4000 K"
+QString RowName(const tolerance::ToleranceEllipse &row);
+
+// The part of the plane the diagram shows first and returns to on Home.
+struct Extent {
+    double left;
+    double bottom;
+    double right;
+    double top;
+};
+Extent HomeExtent(const Scene &scene);
+
+} // namespace diagram
