@@ -1,12 +1,17 @@
 // ambrix: rates a measured chromaticity point against the tolerance ellipse
 // of a standard and nominal CCT. It opens on its welcome screen; everything
-// else happens on screens.
+// else happens on screens. With --batch it rates a whole measurement file
+// from the command line instead (see --help).
 
 #include "ambrix_screens.h"
+#include "batch_window.h"
 #include "program.h"
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> status =
+            batchui::RunCommandLine(argc, argv, QStringLiteral("ambrix")))
+        return *status;
     return framework::RunProgram(argc, argv, QStringLiteral("ambrix"), ambrix::RegisterScreens,
                                  ambrix::kStartScreen);
 }

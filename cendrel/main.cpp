@@ -1,11 +1,17 @@
 // cendrel: estimates the correlated colour temperature of a chromaticity
 // point. It opens on its function menu; everything else happens on screens.
+// With --batch it rates a whole measurement file from the command line
+// instead (see --help).
 
+#include "batch_window.h"
 #include "cendrel_screens.h"
 #include "program.h"
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> status =
+            batchui::RunCommandLine(argc, argv, QStringLiteral("cendrel")))
+        return *status;
     return framework::RunProgram(argc, argv, QStringLiteral("cendrel"), cendrel::RegisterScreens,
                                  cendrel::kStartScreen);
 }

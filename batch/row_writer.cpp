@@ -1,0 +1,164 @@
+#include "row_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <unistd.h>
+
+namespace batch {
+
+void OutputBuffer::Flush()
+{
+    const char *data = text_.data();
+    std::size_t left = text_.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw WriteFailure(std::strerror(errno));
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    text_.clear();
+}
+
+RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row row)
+    : out_(out), format_(format), layout_(layout), row_(row)
+{
+    if (format_ != Format::Json)
+        return;
+    // Keys of an object must differ: an unnamed column is "column N", and a
+    // name met before (or one of the added columns) gets " (2)", " (3)", ….
+    std::set<std::string, std::less<>> taken(OutputNames(row).begin(), OutputNames(row).end());
+    for (std::size_t i = 0; i < layout.header.size(); ++i) {
+        std::string key = layout.header[i].empty() ? "column " + std::to_string(i + 1)
+                                                   : layout.header[i];
+        for (int n = 2; taken.contains(key); ++n)
+            key = layout.header[i] + " (" + std::to_string(n) + ")";
+        taken.insert(key);
+        keys_.push_back(std::move(key));
+    }
+}
+
+void RowWriter::Cell(std::string_view text)
+{
+    const char delimiter = layout_.delimiter;
+    const bool quote = text.find_first_of(std::string_view("\"\r\n\0", 4)) != std::string_view::npos
+                       || text.find(delimiter) != std::string_view::npos;
+    if (!quote) {
+        out_.Append(text);
+        return;
+    }
+    out_.Append('"');
+    for (std::size_t pos = 0;;) {
+        const std::size_t q = text.find('"', pos);
+        out_.Append(text.substr(pos, q - pos));
+        if (q == std::string_view::npos)
+            break;
+        out_.Append("\"\"");
+        pos = q + 1;
+    }
+    out_.Append('"');
+}
+
+void RowWriter::JsonString(std::string_view text)
+{
+    out_.Append('"');
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out_.Append(text.substr(run, i - run));
+        run = i + 1;
+        switch (c) {
+        case '"': out_.Append("\\\""); break;
+        case '\\': out_.Append("\\\\"); break;
+        case '\n': out_.Append("\\n"); break;
+        case '\r': out_.Append("\\r"); break;
+        case '\t': out_.Append("\\t"); break;
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out_.Append(escaped);
+        }
+        }
+    }
+    out_.Append(text.substr(run));
+    out_.Append('"');
+}
+
+void RowWriter::WriteHeader()
+{
+    if (format_ == Format::Json)
+        return; // every object names its values
+    bool first = true;
+    auto separate = [&] {
+        if (!first)
+            out_.Append(layout_.delimiter);
+        first = false;
+    };
+    for (const std::string &name : layout_.header) {
+        separate();
+        Cell(name);
+    }
+    for (const std::string_view name : OutputNames(row_)) {
+        separate();
+        Cell(name);
+    }
+    out_.Append('\n');
+}
+
+void RowWriter::Write(const RatedRow &row)
+{
+    const OutputCells outputs(row_, row.rating);
+    const std::size_t columns = layout_.header.size();
+    if (format_ == Format::Csv) {
+        // A short row gets empty cells up to the header's width; the cells of
+        // a long row beyond it follow the added columns, so none is lost.
+        for (std::size_t i = 0; i < columns; ++i) {
+            if (i > 0)
+                out_.Append(layout_.delimiter);
+            Cell(row.cell(i));
+        }
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            out_.Append(layout_.delimiter);
+            Cell(outputs[i]);
+        }
+        for (std::size_t i = columns; i < row.cellCount(); ++i) {
+            out_.Append(layout_.delimiter);
+            Cell(row.cell(i));
+        }
+        out_.Append('\n');
+        return;
+    }
+    out_.Append('{');
+    const std::span<const std::string_view> names = OutputNames(row_);
+    for (std::size_t i = 0; i < std::max(columns, row.cellCount()); ++i) {
+        if (i > 0)
+            out_.Append(',');
+        if (i < columns)
+            JsonString(keys_[i]);
+        else
+            JsonString("column " + std::to_string(i + 1));
+        out_.Append(':');
+        JsonString(row.cell(i));
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (i > 0 || columns > 0 || row.cellCount() > 0)
+            out_.Append(',');
+        JsonString(names[i]);
+        out_.Append(':');
+        if (i + 1 == outputs.size())
+            JsonString(outputs[i]);
+        else if (outputs[i].empty())
+            out_.Append("null");
+        else
+            out_.Append(outputs[i]);
+    }
+    out_.Append("}\n");
+}
+
+} // namespace batch

@@ -1,0 +1,229 @@
+#include "text_decoder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+
+namespace batch {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+// Enough text after the first byte outside ASCII to tell UTF-8 from GB18030.
+constexpr std::size_t kEvidenceBytes = 4096;
+
+// The length of the well-formed UTF-8 sequence at bytes[pos]: 0 when it is
+// not one, and -1 when it is cut short by the end of the bytes.
+int SequenceLength(std::string_view bytes, std::size_t pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80)
+        return 1;
+    int length;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // overlong
+        if (lead == 0xED)
+            high = 0x9F; // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    for (int i = 1; i < length; ++i) {
+        if (pos + i >= bytes.size())
+            return -1;
+        const unsigned char b = byte(pos + i);
+        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF))
+            return 0;
+    }
+    return length;
+}
+
+// Where the first byte outside ASCII stands, or size when there is none.
+std::size_t FirstNonAscii(std::string_view bytes, std::size_t from = 0)
+{
+    std::size_t pos = from;
+    for (; pos + 8 <= bytes.size(); pos += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + pos, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+    }
+    for (; pos < bytes.size(); ++pos) {
+        if (static_cast<unsigned char>(bytes[pos]) >= 0x80)
+            return pos;
+    }
+    return pos;
+}
+
+} // namespace
+
+std::string_view EncodingName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: return "UTF-8";
+    case Encoding::Gb18030: return "GB18030";
+    case Encoding::Utf16Le: return "UTF-16LE";
+    case Encoding::Utf16Be: return "UTF-16BE";
+    case Encoding::Undecided: break;
+    }
+    return "ASCII";
+}
+
+bool IsUtf8(std::string_view bytes, bool final)
+{
+    for (std::size_t pos = FirstNonAscii(bytes); pos < bytes.size();) {
+        const int length = SequenceLength(bytes, pos);
+        if (length == 0 || (length < 0 && final))
+            return false;
+        if (length < 0)
+            return true;
+        pos = FirstNonAscii(bytes, pos + length);
+    }
+    return true;
+}
+
+TextDecoder::TextDecoder() = default;
+
+TextDecoder::~TextDecoder()
+{
+    if (converter_)
+        iconv_close(static_cast<iconv_t>(converter_));
+}
+
+bool TextDecoder::OpenConverter()
+{
+    const char *from = encoding_ == Encoding::Gb18030   ? "GB18030"
+                       : encoding_ == Encoding::Utf16Le ? "UTF-16LE"
+                       : encoding_ == Encoding::Utf16Be ? "UTF-16BE"
+                                                        : nullptr;
+    if (!from)
+        return true;
+    const iconv_t converter = iconv_open("UTF-8", from);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return false;
+    converter_ = converter;
+    return true;
+}
+
+std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_view &text)
+{
+    std::size_t skipped = 0;
+    if (!started_) {
+        // A byte-order mark decides at once; it is not part of the text.
+        if (bytes.size() < 3 && !final) {
+            text = {};
+            return 0;
+        }
+        started_ = true;
+        if (bytes.starts_with(kUtf8Bom)) {
+            encoding_ = Encoding::Utf8;
+            skipped = kUtf8Bom.size();
+        } else if (bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom)) {
+            encoding_ = bytes.starts_with(kUtf16LeBom) ? Encoding::Utf16Le : Encoding::Utf16Be;
+            skipped = 2;
+            if (!OpenConverter())
+                encoding_ = Encoding::Utf8; // no converter: show what can be shown
+        }
+        bytes.remove_prefix(skipped);
+    }
+    if (encoding_ == Encoding::Undecided) {
+        const std::size_t first = FirstNonAscii(bytes);
+        if (first == bytes.size()) {
+            text = bytes;
+            return skipped + bytes.size();
+        }
+        if (bytes.size() - first < kEvidenceBytes && !final) {
+            // Hand on the ASCII before it; decide when more text has come.
+            text = bytes.substr(0, first);
+            return skipped + first;
+        }
+        encoding_ = IsUtf8(bytes.substr(first), final) ? Encoding::Utf8 : Encoding::Gb18030;
+        if (!OpenConverter())
+            encoding_ = Encoding::Utf8;
+    }
+    return skipped + (converter_ ? DecodeWithIconv(bytes, final, text)
+                                 : DecodeUtf8(bytes, final, text));
+}
+
+std::size_t TextDecoder::DecodeUtf8(std::string_view bytes, bool final, std::string_view &text)
+{
+    // Well-formed text goes on as it is; otherwise a copy with U+FFFD for
+    // each byte that starts no well-formed sequence.
+    std::size_t pos = FirstNonAscii(bytes);
+    std::size_t copiedUpTo = 0;
+    bool copying = false;
+    while (pos < bytes.size()) {
+        const int length = SequenceLength(bytes, pos);
+        if (length < 0 && !final)
+            break; // cut short: comes again with the next block
+        if (length <= 0) {
+            if (!copying) {
+                out_.clear();
+                copying = true;
+            }
+            out_.append(bytes.substr(copiedUpTo, pos - copiedUpTo));
+            out_.append(kReplacement);
+            copiedUpTo = pos + 1;
+            pos = FirstNonAscii(bytes, pos + 1);
+            continue;
+        }
+        pos = FirstNonAscii(bytes, pos + length);
+    }
+    const std::size_t used = std::min(pos, bytes.size());
+    if (!copying) {
+        text = bytes.substr(0, used);
+    } else {
+        out_.append(bytes.substr(copiedUpTo, used - copiedUpTo));
+        text = out_;
+    }
+    return used;
+}
+
+std::size_t TextDecoder::DecodeWithIconv(std::string_view bytes, bool final, std::string_view &text)
+{
+    const iconv_t converter = static_cast<iconv_t>(converter_);
+    const std::size_t unit = encoding_ == Encoding::Gb18030 ? 1 : 2;
+    // No character grows by more than half again in UTF-8, except a lone
+    // unreadable byte, which grows to three.
+    out_.resize(bytes.size() * 3 + 16);
+    char *in = const_cast<char *>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char *out = out_.data();
+    std::size_t outLeft = out_.size();
+    while (inLeft > 0) {
+        if (iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == EINVAL && !final)
+            break; // cut short: comes again with the next block
+        if (errno == E2BIG)
+            break; // cannot happen with the room above; the rest comes again
+        // Unreadable (or cut short at the very end): one replacement
+        // character, and on after it.
+        const std::size_t skip = std::min(unit, inLeft);
+        in += skip;
+        inLeft -= skip;
+        std::memcpy(out, kReplacement.data(), kReplacement.size());
+        out += kReplacement.size();
+        outLeft -= kReplacement.size();
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    }
+    text = std::string_view(out_.data(), out - out_.data());
+    return bytes.size() - inLeft;
+}
+
+} // namespace batch

@@ -1,0 +1,254 @@
+// The command line of both programs: batch rating of a measurement file,
+// --help and --version. It needs no display, except for --plot, which draws
+// offscreen when there is none.
+
+#include "batch_window.h"
+
+#include "batch_job.h"
+
+#ifdef NORVAK_HAS_DIAGRAM
+#include "diagram_window.h"
+#endif
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace batchui {
+
+namespace {
+
+constexpr std::array<std::string_view, 17> kOptionNames{
+    "--batch", "--help", "-h", "-?", "--help-all", "--version", "-v", "--standard", "--cct",
+    "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
+    "--plot"};
+
+// Whether the arguments ask for the command line rather than the screens.
+bool AsksForCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        for (const std::string_view name : kOptionNames) {
+            if (arg == name || (arg.starts_with(name) && arg.size() > name.size()
+                                && arg[name.size()] == '='))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool HasDisplay()
+{
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char *value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+bool Wants(int argc, char **argv, std::string_view name)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '='))
+            return true;
+    }
+    return false;
+}
+
+int UsageError(const QString &program, const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n用法见 %s --help。\n", qPrintable(program), qPrintable(message),
+                 qPrintable(program));
+    return batch::kCannotRun;
+}
+
+// The row of the ellipse table the options name.
+const tolerance::ToleranceEllipse *ChosenRow(const QString &standard, const QString &cct,
+                                             QString &problem)
+{
+    const QString upper = standard.toUpper();
+    if (upper != "GB" && upper != "ANSI") {
+        problem = QStringLiteral("--standard 应为 GB 或 ANSI，而不是 “%1”。").arg(standard);
+        return nullptr;
+    }
+    bool ok = false;
+    const int kelvin = cct.toInt(&ok);
+    const auto colourStandard =
+        upper == "GB" ? tolerance::ColourStandard::GB : tolerance::ColourStandard::ANSI;
+    const tolerance::ToleranceEllipse *row = ok ? tolerance::FindEllipse(colourStandard, kelvin) : nullptr;
+    if (!row)
+        problem = QStringLiteral("--cct 应为 6500、5000、4000、3500、3000 或 2700，而不是 “%1”"
+                                 "（%2 没有 %1 K 的色容差椭圆）。")
+                      .arg(cct, upper);
+    return row;
+}
+
+struct PlotPoint {
+    float x;
+    float y;
+    int steps;
+};
+
+} // namespace
+
+std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
+{
+    if (!AsksForCommandLine(argc, argv))
+        return std::nullopt;
+    const bool ambrix = program == QLatin1String("ambrix");
+    const bool plot = Wants(argc, argv, "--plot");
+
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance()) {
+        if (plot) {
+            if (!HasDisplay())
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
+    }
+    QCoreApplication::setApplicationName(program);
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVAK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        ambrix ? QStringLiteral("按 GB 或 ANSI 的色容差椭圆批量计算测量文件中每个色坐标的色容差，"
+                                "并给出标准的 SDCM、色温和 Duv。不带选项时打开程序的窗口。")
+               : QStringLiteral("批量计算测量文件中每个色坐标的色温（程序的算法），并给出精确色温"
+                                "和 Duv。不带选项时打开程序的窗口。"));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption batchOption(
+        "batch", QStringLiteral("逐行计算测量文件 IN（CSV、制表符或分号分隔；UTF-8 或 GB18030）；"
+                                "- 为标准输入。"),
+        "IN");
+    const QCommandLineOption standardOption(
+        "standard", QStringLiteral("色容差标准：GB 或 ANSI。"), "GB|ANSI");
+    const QCommandLineOption cctOption(
+        "cct", QStringLiteral("额定色温：6500、5000、4000、3500、3000 或 2700。"), "K");
+    const QCommandLineOption outOption(
+        QStringList{"o", "output"},
+        QStringLiteral("写到文件 OUT（先写临时文件，最后改名）；不给或 - 为标准输出。"), "OUT");
+    const QCommandLineOption formatOption(
+        "format", QStringLiteral("输出格式：csv（默认）或 json（每行一个 JSON 对象）。"),
+        "csv|json", "csv");
+    const QCommandLineOption maxStepsOption(
+        "max-steps", QStringLiteral("有行超过 N 步时以状态 1 退出。"), "N");
+    const QCommandLineOption xOption(
+        "x-column", QStringLiteral("x 色坐标所在的列：列名或从 1 起的列号（默认按列名查找）。"),
+        "COLUMN");
+    const QCommandLineOption yOption(
+        "y-column", QStringLiteral("y 色坐标所在的列：列名或从 1 起的列号（默认按列名查找）。"),
+        "COLUMN");
+    const QCommandLineOption commaOption(
+        "decimal-comma",
+        QStringLiteral("单元格中的逗号是小数点（“0,3805”），用于分号或制表符分隔的文件。"));
+    const QCommandLineOption plotOption(
+        "plot", QStringLiteral("另把色品图画到 FILE（.png、.svg 或 .pdf）；每个点占少量内存。"),
+        "FILE");
+    parser.addOption(batchOption);
+    if (ambrix) {
+        parser.addOption(standardOption);
+        parser.addOption(cctOption);
+    }
+    parser.addOption(outOption);
+    parser.addOption(formatOption);
+    if (ambrix)
+        parser.addOption(maxStepsOption);
+    parser.addOption(xOption);
+    parser.addOption(yOption);
+    parser.addOption(commaOption);
+    parser.addOption(plotOption);
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments))
+        return UsageError(program, parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("%s %s\n", qPrintable(program), NORVAK_VERSION);
+        return 0;
+    }
+    if (!parser.isSet(batchOption))
+        return UsageError(program, QStringLiteral("缺少 --batch IN。"));
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(program, QStringLiteral("多余的参数 “%1”。")
+                                       .arg(parser.positionalArguments().join(' ')));
+
+    batch::Job job;
+    job.program = program.toStdString();
+    job.inPath = parser.value(batchOption).toStdString();
+    job.outPath = parser.isSet(outOption) ? parser.value(outOption).toStdString() : "-";
+    const QString format = parser.value(formatOption).toLower();
+    if (format != "csv" && format != "json")
+        return UsageError(program, QStringLiteral("--format 应为 csv 或 json，而不是 “%1”。")
+                                       .arg(parser.value(formatOption)));
+    job.format = format == "json" ? batch::Format::Json : batch::Format::Csv;
+    if (ambrix) {
+        if (!parser.isSet(standardOption) || !parser.isSet(cctOption))
+            return UsageError(program, QStringLiteral("需要 --standard GB|ANSI 和 --cct K。"));
+        QString problem;
+        job.read.row = ChosenRow(parser.value(standardOption), parser.value(cctOption), problem);
+        if (!job.read.row)
+            return UsageError(program, problem);
+        if (parser.isSet(maxStepsOption)) {
+            bool ok = false;
+            const int n = parser.value(maxStepsOption).toInt(&ok);
+            if (!ok || n < 0)
+                return UsageError(program, QStringLiteral("--max-steps 应为不小于 0 的整数，而不是 “%1”。")
+                                               .arg(parser.value(maxStepsOption)));
+            job.maxSteps = n;
+        }
+    }
+    job.read.xColumn = parser.value(xOption).toStdString();
+    job.read.yColumn = parser.value(yOption).toStdString();
+    job.read.decimalComma = parser.isSet(commaOption);
+
+    QString plotPath;
+    std::vector<PlotPoint> points;
+    if (parser.isSet(plotOption)) {
+        plotPath = parser.value(plotOption);
+        const QString suffix = plotPath.section('.', -1).toLower();
+        if (suffix != "png" && suffix != "svg" && suffix != "pdf")
+            return UsageError(program, QStringLiteral("--plot 的文件名应以 .png、.svg 或 .pdf 结尾。"));
+        // Only what the plot needs, as floats: flat enough for millions of rows.
+        job.onRow = [&points](const batch::RatedRow &row) {
+            if (row.rating.rated)
+                points.push_back({float(row.rating.x), float(row.rating.y),
+                                  row.rating.steps});
+        };
+    }
+
+    const int status = batch::RunJob(job, stderr);
+    if (status == batch::kCannotRun || plotPath.isEmpty())
+        return status;
+#ifdef NORVAK_HAS_DIAGRAM
+    std::vector<diagram::BatchPoint> plotted;
+    plotted.reserve(points.size());
+    for (const PlotPoint &p : points)
+        plotted.push_back({p.x, p.y, job.read.row ? p.steps : -1});
+    std::vector<PlotPoint>().swap(points);
+    const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, plotted);
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
+        return batch::kCannotRun;
+    }
+#else
+    std::fprintf(stderr, "%s: 这个版本不能画色品图。\n", qPrintable(program));
+    return batch::kCannotRun;
+#endif
+    return status;
+}
+
+} // namespace batchui
