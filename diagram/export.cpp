@@ -2,6 +2,7 @@
 
 #include "painter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
@@ -73,6 +74,10 @@ QString WritePdf(const QString &path, const Scene &scene, const ViewState &view,
 QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool known = suffix == QLatin1String("png") || suffix == QLatin1String("svg")
+                       || suffix == QLatin1String("pdf");
+    if (known && !QFile(path).open(QIODevice::WriteOnly))
+        return CannotWrite(path);
     if (suffix == QLatin1String("png"))
         return WritePng(path, scene, view, page);
     if (suffix == QLatin1String("svg"))
