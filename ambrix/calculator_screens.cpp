@@ -1,5 +1,6 @@
 #include "calculator_screens.h"
 
+#include "companions.h"
 #include "contact.h"
 #include "entry.h"
 #include "number_rules.h"
@@ -77,9 +78,13 @@ void Compute(ScreenContext &screen, const CalculatorMember &member)
         throw std::logic_error("no tolerance ellipse for " + member.screen.toStdString());
     const std::int32_t steps = tolerance::ComputeTolerance(*ellipse, entry.x, entry.y);
     screen.SetVisible(member.labels->caption, true);
-    if (!missing)
-        screen.SetCaption(member.labels->result,
-                          QString::fromStdString(tolerance::IntegerText(steps)));
+    if (missing) {
+        companions::ReportMissingInput(screen);
+        return;
+    }
+    const QString number = QString::fromStdString(tolerance::IntegerText(steps));
+    screen.SetCaption(member.labels->result, number);
+    companions::ReportResult(screen, ellipse, member.labels->result, entry.x, entry.y, number);
 }
 
 } // namespace
@@ -192,6 +197,7 @@ framework::ScreenDefinition CalculatorScreen(const CalculatorMember &m)
         {"Command4", [](ScreenContext &screen) { screen.ShowScreen(kSilicateScreen); }},
         {"Command5", [](ScreenContext &screen) { screen.ShowScreen(kNitrideScreen); }},
     };
+    companions::AddCompanions(def, tolerance::FindEllipse(m.standard, m.nominalCct));
     return def;
 }
 

@@ -1,5 +1,6 @@
 #include "converter_screen.h"
 
+#include "companions.h"
 #include "contact.h"
 #include "screen_parts.h"
 #include "window_services.h"
@@ -76,15 +77,19 @@ void Compute(ScreenContext &screen)
     const tolerance::ChromaticityEntry point = tolerance::ReadChromaticity(
         screen.ReadText("T1").toStdString(), screen.ReadText("T2").toStdString());
     const double cct = EstimateCct(point.x, point.y);
-    screen.SetCaption("L5", FromUtf8(tolerance::WholeNumberText(cct)));
+    const QString number = FromUtf8(tolerance::WholeNumberText(cct));
+    screen.SetCaption("L5", number);
     screen.SetVisible("L5", true);
     screen.SetVisible("L6", true);
     if (tolerance::IsMissing(point)) {
         screen.SetVisible("L6", false);
         screen.SetVisible("L5", false);
+        companions::ReportMissingInput(screen);
         const auto &message = tolerance::MissingInputMessage;
         screen.ShowMessage(FromUtf8(message.text), FromUtf8(message.title), message.buttons);
+        return;
     }
+    companions::ReportResult(screen, nullptr, "L5", point.x, point.y, number);
 }
 
 void ShowTimeOfDay(ScreenContext &screen)
@@ -103,6 +108,7 @@ ScreenDefinition ConverterScreen()
         {"Command2", [](ScreenContext &screen) { screen.EndProgram(); }},
         {"Timer1", ShowTimeOfDay},
     };
+    companions::AddCompanions(def, nullptr);
     return def;
 }
 

@@ -77,7 +77,10 @@ enum class CctState {
 struct CctResult {
     CctState state = CctState::NoChromaticity;
     double cct = 0; // kelvin; meaningful only when Defined
-    double duv = 0; // signed, positive above the locus; meaningful unless NoChromaticity
+    // Signed, positive above the locus; meaningful unless NoChromaticity.
+    // Off the locus, the distance from its nearest point; beyond 500 K and
+    // 100 000 K, from the nearer of those ends.
+    double duv = 0;
     bool defined() const { return state == CctState::Defined; }
 };
 

@@ -75,7 +75,13 @@ CctResult ExactCct(Xy p)
     const std::vector<LocusPoint> &t = PlanckianTable();
     const long i = Nearest(t, q);
     if (i < 1 || i + 1 >= long(t.size())) {
-        r.state = CctState::OutOfRange;
+        // Beyond the table: the distance from its nearer end stands in for
+        // Duv.
+        const bool low = Distance(t.front(), q) < Distance(t.back(), q);
+        const LocusPoint &end = low ? t.front() : t.back();
+        const LocusPoint &next = low ? t[1] : t[t.size() - 2];
+        r.duv = (low ? Side(end, next, q) : Side(next, end, q)) * Distance(end, q);
+        r.state = std::fabs(r.duv) > kLargestDuv ? CctState::OffLocus : CctState::OutOfRange;
         return r;
     }
     const LocusPoint &a = t[i - 1];

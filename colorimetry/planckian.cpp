@@ -63,13 +63,18 @@ Xy XyFromCctDuv(double kelvin, double duv)
 
 const std::vector<LocusPoint> &PlanckianTable()
 {
+    // Fine steps where the CCT is defined, coarser ones beyond it, where
+    // only Duv (and that the CCT is out of range) is needed.
     static const std::vector<LocusPoint> table = [] {
-        constexpr double kStep = 1.001;
+        constexpr double kFine = 1.001;
+        constexpr double kCoarse = 1.01;
+        const double fineFrom = kLowestCct / (kFine * kFine);
+        const double fineTo = kHighestCct * kFine * kFine;
         std::vector<LocusPoint> t;
-        for (double kelvin = kLowestCct / (kStep * kStep); kelvin < kHighestCct * kStep * kStep;
-             kelvin *= kStep) {
+        for (double kelvin = kTableLowest; kelvin < kTableHighest;) {
             const Uv p = PlanckianUv(kelvin);
             t.push_back({kelvin, p.u, p.v});
+            kelvin *= kelvin >= fineFrom && kelvin < fineTo ? kFine : kCoarse;
         }
         return t;
     }();

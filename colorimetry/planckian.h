@@ -14,8 +14,12 @@ struct LocusPoint {
     double v;
 };
 
+inline constexpr double kTableLowest = 500;
+inline constexpr double kTableHighest = 100000;
+
 // Temperatures in geometric steps of 0.1 % from just below 1000 K to just
-// above 20000 K; the first call builds it.
+// above 20000 K, and of 1 % beyond, from 500 K to 100 000 K; the first call
+// builds it.
 const std::vector<LocusPoint> &PlanckianTable();
 
 } // namespace colorimetry

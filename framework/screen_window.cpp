@@ -58,6 +58,7 @@ void ApplyColours(QWidget *widget, const ControlDescription &c, QPalette::ColorR
 
 constexpr const char *kFitCaption = "fitCaption";
 constexpr const char *kBasePixelSize = "basePixelSize";
+constexpr const char *kRoleDescription = "roleDescription";
 
 // Draws the caption in the label's own size when it fits on one line, else
 // in the largest smaller size that does, so a long number is never cut off.
@@ -135,7 +136,10 @@ void ScreenContext::SetToolTip(const QString &control, const QString &text)
 {
     if (QWidget *w = window_.Control(control)) {
         w->setToolTip(text);
-        w->setAccessibleDescription(text);
+        // A label's description says what it is ("色容差结果"); the text
+        // follows it.
+        const QString role = w->property(kRoleDescription).toString();
+        w->setAccessibleDescription(role.isEmpty() ? text : role + QStringLiteral("：") + text);
     }
 }
 
@@ -282,8 +286,10 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
     // A label is read by its caption, which may be a result; what it is
     // goes into its description.
     const QString accessible = AccessibleNameFor(c);
-    if (c.kind == ControlKind::Label)
+    if (c.kind == ControlKind::Label) {
         widget->setAccessibleDescription(c.accessibleName);
+        widget->setProperty(kRoleDescription, c.accessibleName);
+    }
     else if (!accessible.isEmpty())
         widget->setAccessibleName(accessible);
     widget->setVisible(c.visible);

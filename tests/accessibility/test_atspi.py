@@ -69,7 +69,9 @@ def control(root, role, name=None, description=None):
                 continue
             if name is not None and acc.name != name:
                 continue
-            if description is not None and acc.description != description:
+            # A result's description names it and then gives its exact
+            # figures: "色容差结果：SDCM（IEC 60081）…".
+            if description is not None and acc.description.split("：")[0] != description:
                 continue
             return acc
         return None
@@ -130,6 +132,8 @@ def ambrix_road(program):
         press(control(calc, "push button", "计算"))
         wait_for(lambda: label_with_description(calc, "色容差结果").name == "2", "the tolerance 2")
         check(True, "CN4000K 0.3805 / 0.3768 reads 色容差 2")
+        check("SDCM（IEC 60081）" in label_with_description(calc, "色容差结果").description,
+              "the result's description gives the standard's SDCM")
         check(control(calc, "label", "色容差=") is not None, "the caption 色容差= is shown")
 
         press(control(calc, "push button", "返回"))
