@@ -49,11 +49,18 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
         completed_ = false;
         cut_ = false;
         unclosedQuote_ = false;
+        plain_ = true;
         text_.clear();
         ends_.clear();
     }
     const char delimiter = delimiter_;
     const bool raw = delimiter == 0;
+    if (stopsFor_ != delimiter || !stops_['\n']) {
+        stops_ = {};
+        for (const char c : {'\n', '\r', '"', '\0', raw ? '"' : delimiter})
+            stops_[static_cast<unsigned char>(c)] = true;
+        stopsFor_ = delimiter;
+    }
     while (pos < text.size()) {
         const char c = text[pos];
         switch (state_) {
@@ -72,6 +79,7 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
             if (c == '"') {
                 if (raw)
                     Append("\"");
+                plain_ = false;
                 state_ = State::Quoted;
                 ++pos;
                 continue;
@@ -81,20 +89,19 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
         case State::Plain: {
             // The common case: a run of ordinary characters in one go.
             std::size_t end = pos;
-            while (end < text.size()) {
-                const char d = text[end];
-                if (d == '\n' || d == '\r' || (d == delimiter && !raw) || (raw && d == '"'))
-                    break;
+            while (end < text.size() && !stops_[static_cast<unsigned char>(text[end])])
                 ++end;
-            }
             Append(text.substr(pos, end - pos));
             pos = end;
             if (pos == text.size())
                 return false;
             const char stop = text[pos++];
-            if (stop == '"') { // only in raw mode, where every quote opens or closes
-                Append("\"");
-                state_ = State::Quoted;
+            if (stop == '"' || stop == '\0') {
+                // Kept in the cell; in raw mode a quote opens or closes.
+                Append(std::string_view(&stop, 1));
+                plain_ = false;
+                if (raw && stop == '"')
+                    state_ = State::Quoted;
                 continue;
             }
             if (stop == delimiter) {

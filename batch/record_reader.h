@@ -8,6 +8,7 @@
 // is cut there (the rest of it is skipped) and marked, so that a file
 // without line ends cannot take all the memory.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -43,6 +44,9 @@ public:
     bool blank() const;
     // The record was cut at kMaxRecordBytes or kMaxCells.
     bool cut() const { return cut_; }
+    // No cell was quoted or holds a quote or NUL: none needs quotes when
+    // written again with the same delimiter.
+    bool plain() const { return plain_; }
     // The input ended inside a quoted cell.
     bool unclosedQuote() const { return unclosedQuote_; }
     // The line on which the record starts, from 1.
@@ -59,11 +63,14 @@ private:
     bool skipLineFeed_ = false; // a CR ended the last record: an LF after it belongs to it
     bool cut_ = false;
     bool unclosedQuote_ = false;
+    bool plain_ = true;
     bool completed_ = false; // the record last returned; the next Take starts afresh
     std::uint64_t line_ = 1;
     std::uint64_t recordLine_ = 1;
     std::string text_;
     std::vector<std::uint32_t> ends_;
+    std::array<bool, 256> stops_{}; // what ends a run of plain text
+    char stopsFor_ = 0;             // the delimiter stops_ was made for
 };
 
 } // namespace batch

@@ -10,8 +10,14 @@ namespace batch {
 
 void OutputBuffer::Flush()
 {
-    const char *data = text_.data();
-    std::size_t left = text_.size();
+    WriteOut(std::string_view(text_.data(), used_));
+    used_ = 0;
+}
+
+void OutputBuffer::WriteOut(std::string_view text)
+{
+    const char *data = text.data();
+    std::size_t left = text.size();
     while (left > 0) {
         const ssize_t n = ::write(fd_, data, left);
         if (n < 0 && errno == EINTR)
@@ -21,12 +27,13 @@ void OutputBuffer::Flush()
         data += n;
         left -= static_cast<std::size_t>(n);
     }
-    text_.clear();
 }
 
 RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row row)
     : out_(out), format_(format), layout_(layout), row_(row)
 {
+    for (const char c : {'"', '\r', '\n', '\0', layout.delimiter})
+        needsQuotes_[static_cast<unsigned char>(c)] = true;
     if (format_ != Format::Json)
         return;
     // Keys of an object must differ: an unnamed column is "column N", and a
@@ -44,9 +51,13 @@ RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row
 
 void RowWriter::Cell(std::string_view text)
 {
-    const char delimiter = layout_.delimiter;
-    const bool quote = text.find_first_of(std::string_view("\"\r\n\0", 4)) != std::string_view::npos
-                       || text.find(delimiter) != std::string_view::npos;
+    bool quote = false;
+    for (const char c : text) {
+        if (needsQuotes_[static_cast<unsigned char>(c)]) {
+            quote = true;
+            break;
+        }
+    }
     if (!quote) {
         out_.Append(text);
         return;
@@ -118,14 +129,21 @@ void RowWriter::Write(const RatedRow &row)
     if (format_ == Format::Csv) {
         // A short row gets empty cells up to the header's width; the cells of
         // a long row beyond it follow the added columns, so none is lost.
+        const bool plain = row.record->plain();
         for (std::size_t i = 0; i < columns; ++i) {
             if (i > 0)
                 out_.Append(layout_.delimiter);
-            Cell(row.cell(i));
+            if (plain)
+                out_.Append(row.cell(i));
+            else
+                Cell(row.cell(i));
         }
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             out_.Append(layout_.delimiter);
-            Cell(outputs[i]);
+            if (i + 1 == outputs.size())
+                Cell(outputs[i]); // the message; numbers need no quotes
+            else
+                out_.Append(outputs[i]);
         }
         for (std::size_t i = columns; i < row.cellCount(); ++i) {
             out_.Append(layout_.delimiter);

@@ -5,6 +5,8 @@
 
 #include "batch_reader.h"
 
+#include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,20 +21,33 @@ public:
 
 class OutputBuffer {
 public:
-    explicit OutputBuffer(int fd) : fd_(fd) { text_.reserve(kFlushAt + 4096); }
+    explicit OutputBuffer(int fd) : fd_(fd), text_(kSize) {}
     void Append(std::string_view text)
     {
-        text_.append(text);
-        if (text_.size() >= kFlushAt)
+        if (text.size() > kSize - used_) {
             Flush();
+            if (text.size() > kSize) {
+                WriteOut(text);
+                return;
+            }
+        }
+        std::memcpy(text_.data() + used_, text.data(), text.size());
+        used_ += text.size();
     }
-    void Append(char c) { text_.push_back(c); }
+    void Append(char c)
+    {
+        if (used_ == kSize)
+            Flush();
+        text_[used_++] = c;
+    }
     void Flush(); // throws WriteFailure
 
 private:
-    static constexpr std::size_t kFlushAt = 1u << 20;
+    void WriteOut(std::string_view text);
+    static constexpr std::size_t kSize = 1u << 20;
     int fd_;
-    std::string text_;
+    std::vector<char> text_;
+    std::size_t used_ = 0;
 };
 
 enum class Format { Csv, Json };
@@ -51,6 +66,7 @@ private:
     Format format_;
     const Layout &layout_;
     Row row_;
+    std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
     std::vector<std::string> keys_; // JSON: each input column's key, made unique
 };
 
