@@ -1,0 +1,116 @@
+// What stands beside the result screens: the exact figures in the result's
+// tooltip and description, the copied result line (and an entry's own
+// Ctrl+C), the context menu, and an undefined CCT said as such.
+
+#include "ambrix_fixture.h"
+#include "cendrel_run.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace testing_support;
+
+class CompanionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { framework::PrepareApplication(); }
+
+    void calculatorGivesTheExactFiguresBesideItsNumber()
+    {
+        AmbrixRun run;
+        run.Open("CN4000K");
+        Type(run.nav, "CN4000K", "T1", "0.3805");
+        Type(run.nav, "CN4000K", "T2", "0.3768");
+        Click(run.nav, "CN4000K", "Command1");
+        auto *result = ControlOf<QLabel>(run.nav, "CN4000K", "Label5");
+        QCOMPARE(result->text(), "2");
+
+        // The standard's SDCM, worked out here from its coefficients for
+        // 4000 K: g11 = 39.5·10⁴, g12 = −21.5·10⁴, g22 = 26·10⁴.
+        const double dx = 0.3805 - 0.38, dy = 0.3768 - 0.38;
+        const double sdcm = std::sqrt(395000 * dx * dx - 2 * 215000 * dx * dy + 260000 * dy * dy);
+        const QString tip = result->toolTip();
+        const QRegularExpression form(
+            "^SDCM（IEC 60081）(\\d+\\.\\d\\d) 步 · 色温 (\\d+) K · Duv ([+-]0\\.\\d{4})$");
+        const QRegularExpressionMatch m = form.match(tip);
+        QVERIFY2(m.hasMatch(), qPrintable(tip));
+        QCOMPARE(m.captured(1), QString::number(sdcm, 'f', 2));
+        QVERIFY2(m.captured(2).toInt() > 3900 && m.captured(2).toInt() < 4000, qPrintable(tip));
+        QCOMPARE(result->accessibleDescription(), "色容差结果：" + tip);
+
+        // Ctrl+C puts one tab-separated row on the clipboard.
+        QClipboard *clipboard = QApplication::clipboard();
+        QWidget *compute = ControlOf(run.nav, "CN4000K", "Command1");
+        compute->setFocus();
+        QTest::keyClick(compute, Qt::Key_C, Qt::ControlModifier);
+        const QStringList fields = clipboard->text().chopped(1).split('\t');
+        QCOMPARE(fields.size(), 6);
+        QCOMPARE(fields.mid(0, 3), QStringList({"0.3805", "0.3768", "2"}));
+        QCOMPARE(fields[3], QString::number(sdcm, 'f', 4));
+        QCOMPARE(qRound(fields[4].toDouble()), m.captured(2).toInt());
+        QCOMPARE(fields[5].left(7), m.captured(3).left(7));
+
+        // An entry with a selection copies it, as entries do; without one
+        // the key is the screen's.
+        auto *x = ControlOf<QLineEdit>(run.nav, "CN4000K", "T1");
+        x->setFocus();
+        x->setSelection(2, 3);
+        QTest::keyClick(x, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), "380");
+        x->deselect();
+        QTest::keyClick(x, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(clipboard->text().startsWith("0.3805\t0.3768\t2\t"));
+
+        // Missing input leaves the number, and the figures beside it.
+        Type(run.nav, "CN4000K", "T2", "");
+        MessageCatcher catcher;
+        Click(run.nav, "CN4000K", "Command1");
+        QCOMPARE(catcher.messages.size(), 1);
+        QCOMPARE(result->text(), "2");
+        QCOMPARE(result->toolTip(), tip);
+    }
+
+    void offeredThroughTheContextMenuOnly()
+    {
+        AmbrixRun run;
+        run.Open("US3500K");
+        framework::ScreenWindow *window = run.nav.Window("US3500K");
+        QStringList entries;
+        for (QAction *action : window->actions())
+            entries << action->text() + " " + action->shortcut().toString();
+        QCOMPARE(entries, QStringList({"复制结果 Ctrl+C", "批量计算… Ctrl+O", "色品图… F2"}));
+        QCOMPARE(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(window->acceptDrops());
+
+        // Nothing to copy yet: the user is told, the clipboard keeps its text.
+        QApplication::clipboard()->setText("kept");
+        MessageCatcher catcher;
+        window->actions().first()->trigger();
+        QCOMPARE(catcher.messages.size(), 1);
+        QCOMPARE(catcher.messages[0].title, "出错");
+        QCOMPARE(QApplication::clipboard()->text(), "kept");
+    }
+
+    void converterSaysWhenTheCctIsUndefined()
+    {
+        CendrelRun run("F4");
+        Type(run.nav, "F4", "T1", "0.2");
+        Type(run.nav, "F4", "T2", "0.6");
+        Click(run.nav, "F4", "Command1");
+        auto *result = ControlOf<QLabel>(run.nav, "F4", "L5");
+        QVERIFY(!result->text().isEmpty());
+        // Far above the locus: no CCT, but the SDCM from the nearest of the
+        // standard's centres, named.
+        const QString tip = result->toolTip();
+        QVERIFY2(tip.contains("色温无定义（|Duv| > 0.05）"), qPrintable(tip));
+        QVERIFY2(QRegularExpression("^SDCM（IEC 60081，\\d{4} K）\\d+\\.\\d\\d 步").match(tip).hasMatch(),
+                 qPrintable(tip));
+        run.nav.EndProgram();
+    }
+};
+
+QTEST_MAIN(CompanionsTest)
+#include "test_companions.moc"
