@@ -508,7 +508,7 @@ void LabelIsotemperature(QPainter &p, LabelBoard &board, const Scene &scene, con
     for (const IsotemperatureLine &line : scene.isotemperature) {
         const QPointF a = t.ToPixel(line.below), b = t.ToPixel(line.above);
         const auto clipped = ClipSegment(a, b, plot);
-        if (!clipped || std::hypot(b.x() - a.x(), b.y() - a.y()) < 30)
+        if (!clipped || std::hypot(b.x() - a.x(), b.y() - a.y()) < 80)
             continue;
         // At the pink end of the line, or where it enters the plot.
         const QPointF at = Along(a, b, clipped->first);

@@ -1,7 +1,9 @@
 #pragma once
 // The diagram's pens and colours. The two families of step curves differ by
 // line style (solid, dashed) as well as colour, so that they stay apart on a
-// black-and-white print.
+// black-and-white print. Lines of one pixel at most take the raster
+// engine's fast stroker: the many-vertex curves repaint in a fraction of
+// the time a wider pen takes.
 
 #include "scene.h"
 
@@ -12,19 +14,19 @@ namespace diagram::style {
 
 inline QPen ProgramStepPen()
 {
-    return QPen(QColor(0, 70, 160), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return QPen(QColor(0, 70, 160), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 }
 
 inline QPen StandardStepPen()
 {
-    QPen pen(QColor(185, 25, 25), 1.3, Qt::CustomDashLine, Qt::FlatCap, Qt::RoundJoin);
+    QPen pen(QColor(185, 25, 25), 1.0, Qt::CustomDashLine, Qt::FlatCap, Qt::BevelJoin);
     pen.setDashPattern({5, 3});
     return pen;
 }
 
 inline QPen PlanckianPen()
 {
-    return QPen(Qt::black, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return QPen(Qt::black, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 }
 
 inline QPen IsotemperaturePen()
@@ -34,7 +36,7 @@ inline QPen IsotemperaturePen()
 
 inline QPen SpectralPen()
 {
-    return QPen(QColor(40, 40, 40), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return QPen(QColor(40, 40, 40), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 }
 
 inline QColor PointColour()
