@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
+#include <QToolTip>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -45,6 +47,29 @@ void Save(ScreenNavigator &nav, const QString &screen, const QString &file)
         std::fprintf(stderr, "could not save %s\n", qPrintable(file));
     else
         std::printf("%s\n", qPrintable(file));
+}
+
+// What the screen offers beside its controls, around its window: the
+// result's tooltip, and the context menu opened over the window.
+void SaveAdditions(ScreenNavigator &nav, const QString &screen, const QString &result,
+                   const QString &file)
+{
+    framework::ScreenWindow *w = nav.Window(screen);
+    QWidget *label = w->Control(result);
+    QToolTip::showText(label->mapToGlobal(QPoint(8, label->height() - 4)), label->toolTip(), label);
+    Wait(600);
+    const QRect area = w->frameGeometry().adjusted(0, 0, 260, 90);
+    w->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .save(file + "-tooltip.png");
+    QToolTip::hideText();
+    QMenu menu(w);
+    menu.addActions(w->actions());
+    menu.popup(w->mapToGlobal(QPoint(w->width() * 2 / 3, w->height() / 3)));
+    Wait(600);
+    w->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .save(file + "-menu.png");
+    menu.close();
+    std::printf("%s-tooltip.png, %s-menu.png\n", qPrintable(file), qPrintable(file));
 }
 
 void Type(ScreenNavigator &nav, const QString &screen, const QString &key, const QString &text)
@@ -95,19 +120,21 @@ int main(int argc, char **argv)
                 nav.UnloadScreen(previous);
             previous = screen;
         };
-        for (const QString &screen : {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6"}) {
+        for (const char *screen : {"Form1", "Form2", "Form3", "Form4", "Form5", "Form6"}) {
             open(screen);
             Save(nav, screen, out + "/ambrix-" + screen + ".png");
         }
-        for (const QString &standard : {"CN", "US"}) {
-            for (const QString &cct : {"6500K", "5000K", "4000K", "3500K", "3000K", "2700K"}) {
-                const QString screen = standard + cct;
+        for (const char *standard : {"CN", "US"}) {
+            for (const char *cct : {"6500K", "5000K", "4000K", "3500K", "3000K", "2700K"}) {
+                const QString screen = QString::fromLatin1(standard) + QString::fromLatin1(cct);
                 open(screen);
                 const QStringList point = Point(screen);
                 Type(nav, screen, "T1", point[0]);
                 Type(nav, screen, "T2", point[1]);
                 Press(nav, screen, "Command1");
                 Save(nav, screen, out + "/ambrix-" + screen + ".png");
+                if (screen == "CN4000K")
+                    SaveAdditions(nav, screen, "Label5", out + "/additions-ambrix-" + screen);
             }
         }
     }
@@ -124,6 +151,7 @@ int main(int argc, char **argv)
         Press(nav, "F4", "Command1");
         Wait(1200);
         Save(nav, "F4", out + "/cendrel-F4.png");
+        SaveAdditions(nav, "F4", "L5", out + "/additions-cendrel-F4");
     }
     return 0;
 }
