@@ -122,50 +122,19 @@ void RowWriter::WriteHeader()
     out_.Append('\n');
 }
 
-void RowWriter::Write(const RatedRow &row)
+void RowWriter::JsonKey(std::size_t column)
 {
-    const OutputCells outputs(row_, row.rating);
-    const std::size_t columns = layout_.header.size();
-    if (format_ == Format::Csv) {
-        // A short row gets empty cells up to the header's width; the cells of
-        // a long row beyond it follow the added columns, so none is lost.
-        const bool plain = row.record->plain();
-        for (std::size_t i = 0; i < columns; ++i) {
-            if (i > 0)
-                out_.Append(layout_.delimiter);
-            if (plain)
-                out_.Append(row.cell(i));
-            else
-                Cell(row.cell(i));
-        }
-        for (std::size_t i = 0; i < outputs.size(); ++i) {
-            out_.Append(layout_.delimiter);
-            if (i + 1 == outputs.size())
-                Cell(outputs[i]); // the message; numbers need no quotes
-            else
-                out_.Append(outputs[i]);
-        }
-        for (std::size_t i = columns; i < row.cellCount(); ++i) {
-            out_.Append(layout_.delimiter);
-            Cell(row.cell(i));
-        }
-        out_.Append('\n');
-        return;
-    }
-    out_.Append('{');
+    if (column < keys_.size())
+        JsonString(keys_[column]);
+    else
+        JsonString("column " + std::to_string(column + 1));
+}
+
+void RowWriter::WriteJsonOutputs(const OutputCells &outputs, bool first)
+{
     const std::span<const std::string_view> names = OutputNames(row_);
-    for (std::size_t i = 0; i < std::max(columns, row.cellCount()); ++i) {
-        if (i > 0)
-            out_.Append(',');
-        if (i < columns)
-            JsonString(keys_[i]);
-        else
-            JsonString("column " + std::to_string(i + 1));
-        out_.Append(':');
-        JsonString(row.cell(i));
-    }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (i > 0 || columns > 0 || row.cellCount() > 0)
+        if (i > 0 || !first)
             out_.Append(',');
         JsonString(names[i]);
         out_.Append(':');

@@ -5,6 +5,7 @@
 
 #include "batch_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -56,11 +57,17 @@ class RowWriter {
 public:
     RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row row);
     void WriteHeader();
-    void Write(const RatedRow &row);
+    void Write(const RatedRow &row) { Write(row, row.record->plain(), row.rating); }
+    // A row from elsewhere: cells.cellCount() and cells.cell(i); plain when
+    // no cell needs quotes.
+    template <class Cells>
+    void Write(const Cells &cells, bool plain, const Rating &rating);
 
 private:
     void Cell(std::string_view text); // one delimited cell, quoted when it must be
     void JsonString(std::string_view text);
+    void JsonKey(std::size_t column);
+    void WriteJsonOutputs(const OutputCells &outputs, bool first);
 
     OutputBuffer &out_;
     Format format_;
@@ -69,5 +76,48 @@ private:
     std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
     std::vector<std::string> keys_; // JSON: each input column's key, made unique
 };
+
+template <class Cells>
+void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
+{
+    const OutputCells outputs(row_, rating);
+    const std::size_t columns = layout_.header.size();
+    const std::size_t count = cells.cellCount();
+    auto cell = [&](std::size_t i) { return i < count ? cells.cell(i) : std::string_view(); };
+    if (format_ == Format::Json) {
+        out_.Append('{');
+        for (std::size_t i = 0; i < std::max(columns, count); ++i) {
+            if (i > 0)
+                out_.Append(',');
+            JsonKey(i);
+            out_.Append(':');
+            JsonString(cell(i));
+        }
+        WriteJsonOutputs(outputs, columns == 0 && count == 0);
+        return;
+    }
+    // A short row gets empty cells up to the header's width; the cells of a
+    // long row beyond it follow the added columns, so none is lost.
+    for (std::size_t i = 0; i < columns; ++i) {
+        if (i > 0)
+            out_.Append(layout_.delimiter);
+        if (plain)
+            out_.Append(cell(i));
+        else
+            Cell(cell(i));
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        out_.Append(layout_.delimiter);
+        if (i + 1 == outputs.size())
+            Cell(outputs[i]); // the message; numbers need no quotes
+        else
+            out_.Append(outputs[i]);
+    }
+    for (std::size_t i = columns; i < count; ++i) {
+        out_.Append(layout_.delimiter);
+        Cell(cell(i));
+    }
+    out_.Append('\n');
+}
 
 } // namespace batch

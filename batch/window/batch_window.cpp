@@ -1,7 +1,474 @@
-#include "batch_window.h"
+#include "batch_window_widget.h"
+
+#include "row_writer.h"
+
+#ifdef NORVAK_HAS_DIAGRAM
+#include "diagram_window.h"
+#endif
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace batchui {
 
-void OpenBatchWindow(QWidget &, const Target &, const QString &) {}
+namespace {
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString TargetName(const Target &target)
+{
+    if (!target.row)
+        return QStringLiteral("色温");
+    return QStringLiteral("%1%2K")
+        .arg(target.row->standard == tolerance::ColourStandard::GB ? "CN" : "US")
+        .arg(target.row->nominalCct);
+}
+
+QString DelimiterName(char delimiter)
+{
+    return delimiter == '\t' ? QStringLiteral("制表符分隔")
+           : delimiter == ';' ? QStringLiteral("分号分隔")
+                              : QStringLiteral("逗号分隔");
+}
+
+// Rows travel from the worker to the window in chunks of about this many,
+// or after this long, whichever comes first.
+constexpr std::size_t kChunkRows = 20000;
+constexpr auto kChunkTime = std::chrono::milliseconds(150);
+
+} // namespace
+
+// What the worker hands the window: the header (first), rows, progress,
+// and at the end the outcome.
+struct BatchWindow::Chunk {
+    std::optional<batch::Layout> layout;
+    RowStore rows;
+    double progress = 0; // 0…1 of the file's bytes
+    bool last = false;
+    batch::HeaderProblem header = batch::HeaderProblem::None;
+    QString problem; // the file could not be read (on)
+    int generation = 0;
+};
+
+BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QString &path)
+    : QWidget(&screenWindow, Qt::Window), target_(target), path_(path)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("批量计算 — %1 — %2")
+                       .arg(TargetName(target), QFileInfo(path).fileName()));
+    resize(960, 600);
+
+    model_ = new BatchModel(target.row, this);
+    view_ = new QTableView(this);
+    view_->setModel(model_);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setAlternatingRowColors(false);
+    view_->setWordWrap(false);
+    // Fixed row heights keep a hundred thousand rows smooth to scroll.
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    view_->horizontalHeader()->setResizeContentsPrecision(200);
+    view_->setAccessibleName(QStringLiteral("批量计算结果表"));
+
+    fileLine_ = new QLabel(this);
+    fileLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summaryLine_ = new QLabel(this);
+    summaryLine_->setWordWrap(true);
+    summaryLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summaryLine_->setAccessibleName(QStringLiteral("汇总"));
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(false);
+    progress_->setMaximumWidth(240);
+
+    exportButton_ = new QPushButton(QStringLiteral("导出 CSV…"), this);
+    exportButton_->setShortcut(QKeySequence::Save);
+    exportButton_->setToolTip(QStringLiteral("把表中的所有行写成 CSV 文件（Ctrl+S）"));
+    connect(exportButton_, &QPushButton::clicked, this, &BatchWindow::ExportWithDialog);
+    auto *copyButton = new QPushButton(QStringLiteral("复制"), this);
+    copyButton->setToolTip(QStringLiteral("把选中的单元格以制表符分隔复制，可粘贴到电子表格（Ctrl+C）"));
+    connect(copyButton, &QPushButton::clicked, this, &BatchWindow::CopySelection);
+    diagramButton_ = new QPushButton(QStringLiteral("色品图…"), this);
+    diagramButton_->setShortcut(Qt::Key_F2);
+    diagramButton_->setToolTip(QStringLiteral("在色品图上画出所有已计算的行，选中的行突出显示（F2）"));
+    connect(diagramButton_, &QPushButton::clicked, this, &BatchWindow::ShowDiagram);
+
+    auto *copy = new QAction(QStringLiteral("复制"), view_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &BatchWindow::CopySelection);
+    view_->addAction(copy);
+    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *exportAction = new QAction(QStringLiteral("导出 CSV…"), view_);
+    connect(exportAction, &QAction::triggered, this, &BatchWindow::ExportWithDialog);
+    view_->addAction(exportAction);
+    auto *diagramAction = new QAction(QStringLiteral("色品图…"), view_);
+    connect(diagramAction, &QAction::triggered, this, &BatchWindow::ShowDiagram);
+    view_->addAction(diagramAction);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(fileLine_, 1);
+    top->addWidget(progress_);
+    top->addWidget(exportButton_);
+    top->addWidget(copyButton);
+    top->addWidget(diagramButton_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(view_, 1);
+    layout->addWidget(summaryLine_);
+
+    batch::ReadOptions options;
+    options.row = target.row;
+    Load(options);
+}
+
+BatchWindow::~BatchWindow()
+{
+    StopWorker();
+}
+
+void BatchWindow::StopWorker()
+{
+    cancel_ = true;
+    if (worker_.joinable())
+        worker_.join();
+    cancel_ = false;
+}
+
+void BatchWindow::Load(const batch::ReadOptions &options)
+{
+    StopWorker();
+    options_ = options;
+    done_ = false;
+    columnsSized_ = false;
+    summary_ = std::make_unique<batch::Summary>(target_.row);
+    progress_->setValue(0);
+    progress_->show();
+    exportButton_->setEnabled(false);
+    fileLine_->setText(QStringLiteral("正在读取 %1 …").arg(QFileInfo(path_).fileName()));
+    summaryLine_->clear();
+
+    const std::string path = QFile::encodeName(path_).toStdString();
+    ++generation_;
+    layoutSet_ = false;
+    model_->SetLayout({});
+    worker_ = std::thread([this, path, options, generation = generation_] {
+        auto post = [this, generation](std::shared_ptr<Chunk> chunk) {
+            chunk->generation = generation;
+            QMetaObject::invokeMethod(
+                this, [this, chunk] { Receive(chunk); }, Qt::QueuedConnection);
+        };
+        auto chunk = std::make_shared<Chunk>();
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            chunk->problem = QString::fromLocal8Bit(std::strerror(errno));
+            chunk->last = true;
+            post(chunk);
+            return;
+        }
+        struct stat info {};
+        const double size = ::fstat(fd, &info) == 0 && info.st_size > 0 ? double(info.st_size) : 1;
+        try {
+            batch::BatchReader reader(fd);
+            chunk->header = reader.Start(options);
+            chunk->layout = reader.layout();
+            if (chunk->header != batch::HeaderProblem::None) {
+                chunk->last = true;
+                post(chunk);
+                ::close(fd);
+                return;
+            }
+            batch::RatedRow row;
+            auto since = std::chrono::steady_clock::now();
+            while (!cancel_ && reader.Next(row)) {
+                chunk->rows.Add(row);
+                if (chunk->rows.size() % 1024 == 0
+                    && (chunk->rows.size() >= kChunkRows
+                        || std::chrono::steady_clock::now() - since > kChunkTime)) {
+                    chunk->progress = double(reader.bytesRead()) / size;
+                    chunk->layout->encoding = reader.layout().encoding;
+                    post(std::exchange(chunk, std::make_shared<Chunk>()));
+                    since = std::chrono::steady_clock::now();
+                }
+            }
+            chunk->layout = reader.layout();
+        } catch (const batch::ReadFailure &failure) {
+            chunk->problem = QString::fromLocal8Bit(failure.what());
+        }
+        ::close(fd);
+        chunk->progress = 1;
+        chunk->last = true;
+        post(chunk);
+    });
+}
+
+void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
+{
+    if (chunk->generation != generation_)
+        return; // from a reading given up for a new one
+    if (chunk->layout && !layoutSet_) {
+        // The first chunk brings the header.
+        layoutSet_ = true;
+        if (chunk->header == batch::HeaderProblem::None)
+            model_->SetLayout(*chunk->layout);
+        else
+            headerLayout_ = *chunk->layout;
+    }
+    for (std::size_t i = 0; i < chunk->rows.size(); ++i)
+        summary_->Add(chunk->rows.rating(i));
+    model_->AppendRows(std::move(chunk->rows));
+    if (!columnsSized_ && model_->rowCount() > 0) {
+        view_->resizeColumnsToContents();
+        columnsSized_ = true;
+    }
+    progress_->setValue(int(chunk->progress * 1000));
+    summaryLine_->setText(QString::fromStdString(summary_->Line()));
+    if (chunk->layout) {
+        const batch::Layout &layout = *chunk->layout;
+        if (!layout.header.empty() && chunk->header == batch::HeaderProblem::None)
+            fileLine_->setText(
+                QStringLiteral("%1 · %2 · %3 · x：“%4” · y：“%5”%6")
+                    .arg(QFileInfo(path_).fileName(), FromUtf8(batch::EncodingName(layout.encoding)),
+                         DelimiterName(layout.delimiter),
+                         FromUtf8(layout.header[layout.xColumn]),
+                         FromUtf8(layout.header[layout.yColumn]),
+                         layout.decimalComma ? QStringLiteral(" · 小数逗号") : QString()));
+    }
+    if (chunk->last)
+        Finish(chunk->problem, chunk->header);
+}
+
+void BatchWindow::Finish(const QString &problem, batch::HeaderProblem header)
+{
+    done_ = true;
+    progress_->hide();
+    exportButton_->setEnabled(model_->rowCount() > 0 || !model_->layout().header.empty());
+    if (worker_.joinable())
+        worker_.join();
+    const QString name = QFileInfo(path_).fileName();
+    if (!problem.isEmpty()) {
+        // Whatever was read stays in the table.
+        const QString text = model_->rowCount() == 0
+                                 ? QStringLiteral("无法读取文件 “%1”：%2").arg(path_, problem)
+                                 : QStringLiteral("读取文件 “%1” 时出错：%2\n已读到的 %3 行留在表中。")
+                                       .arg(path_, problem)
+                                       .arg(model_->rowCount());
+        summaryLine_->setText(summaryLine_->text() + QStringLiteral("（读取中断）"));
+        emit loaded();
+        QMessageBox::warning(this, QStringLiteral("批量计算"), text);
+        if (model_->rowCount() == 0)
+            close();
+        return;
+    }
+    if (header == batch::HeaderProblem::NoXColumn || header == batch::HeaderProblem::NoYColumn
+        || header == batch::HeaderProblem::SameColumn) {
+        emit loaded();
+        AskForColumns();
+        return;
+    }
+    if (header == batch::HeaderProblem::Empty) {
+        emit loaded();
+        QMessageBox::warning(this, QStringLiteral("批量计算"),
+                             QStringLiteral("“%1”：%2").arg(name, FromUtf8(batch::HeaderProblemText(
+                                                                   header, model_->layout()))));
+        close();
+        return;
+    }
+    emit loaded();
+}
+
+void BatchWindow::AskForColumns()
+{
+    // The header was read, but the coordinates' columns could not be found
+    // by their names: the user picks them.
+    const batch::Layout &layout = headerLayout_;
+    QStringList names;
+    for (std::size_t i = 0; i < layout.header.size(); ++i)
+        names << QStringLiteral("第 %1 列：%2").arg(i + 1).arg(FromUtf8(layout.header[i]));
+    if (names.size() < 2) {
+        QMessageBox::warning(this, QStringLiteral("批量计算"),
+                             QStringLiteral("“%1” 的表头只有一列，找不到色坐标 x 和 y。")
+                                 .arg(QFileInfo(path_).fileName()));
+        close();
+        return;
+    }
+    const QString intro = QStringLiteral("在 “%1” 的表头里没有认出色坐标的列。\n")
+                              .arg(QFileInfo(path_).fileName());
+    bool ok = false;
+    const QString x = QInputDialog::getItem(this, QStringLiteral("选择色坐标的列"),
+                                            intro + QStringLiteral("色坐标 x 在哪一列？"), names,
+                                            0, false, &ok);
+    if (!ok) {
+        close();
+        return;
+    }
+    const QString y = QInputDialog::getItem(this, QStringLiteral("选择色坐标的列"),
+                                            intro + QStringLiteral("色坐标 y 在哪一列？"), names,
+                                            std::min<int>(names.indexOf(x) + 1, names.size() - 1),
+                                            false, &ok);
+    if (!ok) {
+        close();
+        return;
+    }
+    batch::ReadOptions options = options_;
+    options.xColumn = std::to_string(names.indexOf(x) + 1);
+    options.yColumn = std::to_string(names.indexOf(y) + 1);
+    Load(options);
+}
+
+QString BatchWindow::summaryText() const
+{
+    return summaryLine_->text();
+}
+
+QString BatchWindow::ExportCsv(const QString &path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("无法写文件 “%1”：%2").arg(path, file.errorString());
+    // The command line's writer, with a comma between cells.
+    batch::Layout layout = model_->layout();
+    layout.delimiter = ',';
+    const int fd = file.handle();
+    try {
+        batch::OutputBuffer out(fd);
+        batch::RowWriter writer(out, batch::Format::Csv, layout, model_->ratedFor());
+        writer.WriteHeader();
+        const RowStore &rows = model_->rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            writer.Write(RowStore::Cells{rows, i}, false, rows.rating(i));
+        out.Flush();
+    } catch (const batch::WriteFailure &failure) {
+        file.cancelWriting();
+        return QStringLiteral("无法写文件 “%1”：%2").arg(path, QString::fromLocal8Bit(failure.what()));
+    }
+    if (!file.commit())
+        return QStringLiteral("无法写文件 “%1”：%2").arg(path, file.errorString());
+    return {};
+}
+
+void BatchWindow::ExportWithDialog()
+{
+    const QFileInfo input(path_);
+    const QString suggested = input.dir().filePath(input.completeBaseName() + QStringLiteral("-rated.csv"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出 CSV"), suggested,
+                                                      QStringLiteral("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const QString problem = ExportCsv(path);
+    if (!problem.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("导出 CSV"), problem);
+}
+
+QString BatchWindow::SelectionText() const
+{
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return {};
+    std::set<int> rows, columns;
+    std::set<std::pair<int, int>> cells;
+    for (const QModelIndex &index : selected) {
+        rows.insert(index.row());
+        columns.insert(index.column());
+        cells.insert({index.row(), index.column()});
+    }
+    // A cell with a tab, line end or quote goes in quotes, as spreadsheets
+    // read it.
+    auto quoted = [](QString text) {
+        if (!text.contains('\t') && !text.contains('\n') && !text.contains('\r') && !text.contains('"'))
+            return text;
+        return '"' + text.replace('"', QStringLiteral("\"\"")) + '"';
+    };
+    QString text;
+    for (const int row : rows) {
+        bool first = true;
+        for (const int column : columns) {
+            if (!first)
+                text += '\t';
+            first = false;
+            if (cells.contains({row, column}))
+                text += quoted(model_->CellText(row, column));
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void BatchWindow::CopySelection() const
+{
+    const QString text = SelectionText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void BatchWindow::ShowDiagram()
+{
+#ifdef NORVAK_HAS_DIAGRAM
+    const RowStore &rows = model_->rows();
+    std::vector<diagram::BatchPoint> points;
+    std::vector<int> pointOfRow(rows.size(), -1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const batch::Rating &rating = rows.rating(i);
+        if (!rating.rated)
+            continue;
+        pointOfRow[i] = int(points.size());
+        points.push_back({rating.x, rating.y, target_.row ? rating.steps : -1});
+    }
+    std::vector<int> selected;
+    for (const QModelIndex &index : view_->selectionModel()->selectedRows())
+        if (pointOfRow[std::size_t(index.row())] >= 0)
+            selected.push_back(pointOfRow[std::size_t(index.row())]);
+    std::set<int> rowsWithSelection;
+    for (const QModelIndex &index : view_->selectionModel()->selectedIndexes())
+        rowsWithSelection.insert(index.row());
+    if (selected.empty()) {
+        for (const int row : rowsWithSelection)
+            if (pointOfRow[std::size_t(row)] >= 0)
+                selected.push_back(pointOfRow[std::size_t(row)]);
+    }
+    diagram::ShowBatchDiagram(*this, target_.row, points, selected);
+#else
+    QMessageBox::information(this, QStringLiteral("色品图"), QStringLiteral("这个版本不能画色品图。"));
+#endif
+}
+
+void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QString &path)
+{
+    QString file = path;
+    if (file.isEmpty()) {
+        file = QFileDialog::getOpenFileName(
+            &screenWindow, QStringLiteral("批量计算：选择测量文件"), QString(),
+            QStringLiteral("测量数据 (*.csv *.txt *.tsv *.dat);;所有文件 (*)"));
+        if (file.isEmpty())
+            return;
+    }
+    auto *window = new BatchWindow(screenWindow, target, file);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 } // namespace batchui
