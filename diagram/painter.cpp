@@ -461,7 +461,7 @@ void DrawLegend(QPainter &p, const Scene &scene, const ViewTransform &t, const P
                     p.setBrush(Qt::NoBrush);
                     p.drawEllipse(r.center(), 5.0, 5.0);
                 },
-                {QStringLiteral("选中的行 %1").arg(scene.selected.size())});
+                {QStringLiteral("选中 %1 行").arg(scene.selected.size())});
         }
     }
     p.restore();
