@@ -15,6 +15,7 @@ class AmbrixRun {
 public:
     AmbrixRun()
     {
+        ArmWatchdog();
         nav.SetEndAction([this] { ++ends; });
         ambrix::RegisterScreens(nav);
     }

@@ -3,12 +3,14 @@
 // the program is counted instead of leaving the event loop.
 
 #include "cendrel_screens.h"
+#include "screen_driver.h"
 #include "screen_navigator.h"
 
 class CendrelRun {
 public:
     explicit CendrelRun(const QString &firstScreen)
     {
+        testing_support::ArmWatchdog();
         nav.SetEndAction([this] { ++ends; });
         cendrel::RegisterScreens(nav);
         nav.ShowScreen(firstScreen);

@@ -40,12 +40,20 @@ class ConverterScreenTest : public QObject {
         return {Text(run_->nav, F4, "L5"), Shown(run_->nav, F4, "L5"), Shown(run_->nav, F4, "L6")};
     }
 
+    // The result line in words, as a message box sees it behind itself.
+    QString Shows()
+    {
+        const Display d = Result();
+        return QStringLiteral("L5 %1, L6 %2, L5 reads \"%3\"")
+            .arg(d.numberShown ? "shown" : "hidden", d.unitShown ? "shown" : "hidden", d.number);
+    }
+
     // Types the point and presses "计  算"; returns the messages shown.
     QList<CaughtMessage> Compute(const QString &x, const QString &y)
     {
         Type(run_->nav, F4, "T1", x);
         Type(run_->nav, F4, "T2", y);
-        MessageCatcher catcher;
+        MessageCatcher catcher([this] { return Shows(); });
         Click(run_->nav, F4, "Command1");
         return catcher.messages;
     }
@@ -58,6 +66,9 @@ class ConverterScreenTest : public QObject {
         QCOMPARE(messages[0].icon, QMessageBox::Information);
         QCOMPARE(messages[0].buttonCount, 1);
         QVERIFY(messages[0].hasOk);
+        // The old number and the "K" are gone before the message asks for x and y.
+        QVERIFY2(messages[0].screen.startsWith("L5 hidden, L6 hidden"),
+                 qPrintable("while the message was open: " + messages[0].screen));
     }
 
 private slots:

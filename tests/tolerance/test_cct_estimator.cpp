@@ -37,6 +37,8 @@ void TestCctEstimator::workedExamples_data()
     QTest::newRow("both empty") << QByteArray("") << QByteArray("") << 5822.0;
     QTest::newRow("x empty") << QByteArray("") << QByteArray("0.3") << 121950.0;
     QTest::newRow("y empty") << QByteArray("0.3") << QByteArray("") << 4637.0;
+    // A = 301.33…: the sum is 5494868432930.5 exactly and goes to the even neighbour.
+    QTest::newRow("tie below 1e15") << QByteArray("1.233") << QByteArray("0.19") << 5494868432930.0;
 }
 
 void TestCctEstimator::workedExamples()
@@ -45,7 +47,9 @@ void TestCctEstimator::workedExamples()
     QFETCH(QByteArray, y);
     QFETCH(double, expected);
     const ChromaticityEntry entry = ReadChromaticity(x.toStdString(), y.toStdString());
-    QCOMPARE(EstimateCct(entry.x, entry.y), expected);
+    // Bit for bit: QCOMPARE on doubles would let 5494868432931 pass for 5494868432930.
+    const double cct = EstimateCct(entry.x, entry.y);
+    QVERIFY2(cct == expected, qPrintable(QString::number(cct, 'g', 17)));
 }
 
 void TestCctEstimator::resultsAbove1e15()

@@ -209,8 +209,8 @@ void TestNumberRules::hugeTextsAreLinear()
     QElapsedTimer timer;
     timer.start();
     QVERIFY_THROWS_EXCEPTION(Overflow, ParseNumber(digits));
-    QCOMPARE(ParseNumber(fraction), 1.0 / 3.0);
-    QCOMPARE(ParseNumber(fullWidth), 1.0 / 3.0);
+    QCOMPARE(bits(ParseNumber(fraction)), bits(1.0 / 3.0));
+    QCOMPARE(bits(ParseNumber(fullWidth)), bits(1.0 / 3.0));
     QVERIFY_THROWS_EXCEPTION(NotANumber, ParseNumber(garbage));
     QVERIFY_THROWS_EXCEPTION(NotANumber, ParseNumber(blanks));
     QVERIFY_THROWS_EXCEPTION(NotANumber, ParseNumber(blanks + "1" + blanks + "1"));
@@ -256,7 +256,8 @@ void TestNumberRules::roundHalfEven()
 {
     QFETCH(double, v);
     QFETCH(double, expected);
-    QCOMPARE(RoundHalfEven(v), expected);
+    const double rounded = RoundHalfEven(v);
+    QVERIFY2(rounded == expected, qPrintable(QString::number(rounded, 'g', 17)));
 }
 
 void TestNumberRules::integerText()
@@ -265,7 +266,7 @@ void TestNumberRules::integerText()
     QCOMPARE(q(IntegerText(367)), "367");
     QCOMPARE(q(IntegerText(-12)), "-12");
     QCOMPARE(q(IntegerText(INT32_MIN)), "-2147483648");
-    for (double v : {2147483647.5, -2147483649.0, double(INFINITY), double(NAN)})
+    for (double v : {2147483647.5, -2147483649.0, -2147483649.5, double(INFINITY), double(NAN)})
         QVERIFY_THROWS_EXCEPTION(Overflow, ToInt32(v));
 }
 
