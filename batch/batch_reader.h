@@ -18,8 +18,8 @@ namespace batch {
 
 struct ReadOptions {
     Row row = nullptr;
-    std::string xColumn; // a header name or 1-based number; empty: found by name
-    std::string yColumn;
+    std::string xColumn = {}; // a header name or 1-based number; empty: found by name
+    std::string yColumn = {};
     bool decimalComma = false; // only when the delimiter is not a comma
 };
 

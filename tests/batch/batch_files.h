@@ -1,0 +1,69 @@
+#pragma once
+// Measurement files for the batch tests, written to a temporary directory,
+// and the rows a reader gives for them.
+
+#include "batch_reader.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace batch_testing {
+
+inline QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// The bytes of UTF-8 text in another encoding, by the system's iconv.
+inline QByteArray Encoded(const QByteArray &utf8, const char *encoding)
+{
+    QProcess iconv;
+    iconv.start("iconv", {"-f", "UTF-8", "-t", encoding});
+    iconv.write(utf8);
+    iconv.closeWriteChannel();
+    if (!iconv.waitForFinished() || iconv.exitCode() != 0)
+        qFatal("iconv to %s failed", encoding);
+    return iconv.readAllStandardOutput();
+}
+
+struct ReadRow {
+    std::vector<std::string> cells;
+    batch::Rating rating;
+    std::uint64_t line;
+};
+
+struct ReadFile {
+    batch::HeaderProblem problem = batch::HeaderProblem::None;
+    batch::Layout layout;
+    std::vector<ReadRow> rows;
+};
+
+inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
+                     std::size_t blockSize = 1u << 20)
+{
+    ReadFile result;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    batch::BatchReader reader(fd, blockSize);
+    result.problem = reader.Start(options);
+    result.layout = reader.layout();
+    batch::RatedRow row;
+    while (result.problem == batch::HeaderProblem::None && reader.Next(row)) {
+        ReadRow copy{{}, row.rating, row.line};
+        for (std::size_t i = 0; i < row.cellCount(); ++i)
+            copy.cells.emplace_back(row.cell(i));
+        result.rows.push_back(std::move(copy));
+    }
+    result.layout = reader.layout();
+    ::close(fd);
+    return result;
+}
+
+} // namespace batch_testing
