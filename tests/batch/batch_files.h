@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <unistd.h>
 
 namespace batch_testing {
@@ -22,16 +23,22 @@ inline QString WriteFile(const QTemporaryDir &dir, const QString &name, const QB
     return path;
 }
 
-// The bytes of UTF-8 text in another encoding, by the system's iconv.
+// The bytes of UTF-8 text in another encoding, by the C library's iconv.
 inline QByteArray Encoded(const QByteArray &utf8, const char *encoding)
 {
-    QProcess iconv;
-    iconv.start("iconv", {"-f", "UTF-8", "-t", encoding});
-    iconv.write(utf8);
-    iconv.closeWriteChannel();
-    if (!iconv.waitForFinished() || iconv.exitCode() != 0)
+    const iconv_t converter = iconv_open(encoding, "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        qFatal("no iconv for %s", encoding);
+    QByteArray out(utf8.size() * 4 + 16, Qt::Uninitialized);
+    char *in = const_cast<char *>(utf8.constData());
+    std::size_t inLeft = std::size_t(utf8.size());
+    char *to = out.data();
+    std::size_t outLeft = std::size_t(out.size());
+    if (iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
         qFatal("iconv to %s failed", encoding);
-    return iconv.readAllStandardOutput();
+    iconv_close(converter);
+    out.truncate(to - out.constData());
+    return out;
 }
 
 struct ReadRow {
