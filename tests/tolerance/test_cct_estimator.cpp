@@ -49,7 +49,9 @@ void TestCctEstimator::workedExamples()
     const ChromaticityEntry entry = ReadChromaticity(x.toStdString(), y.toStdString());
     // Bit for bit: QCOMPARE on doubles would let 5494868432931 pass for 5494868432930.
     const double cct = EstimateCct(entry.x, entry.y);
-    QVERIFY2(cct == expected, qPrintable(QString::number(cct, 'g', 17)));
+    QVERIFY2(cct == expected, qPrintable(QStringLiteral("%1, expected %2")
+                                                .arg(cct, 0, 'g', 17)
+                                                .arg(expected, 0, 'g', 17)));
 }
 
 void TestCctEstimator::resultsAbove1e15()

@@ -257,7 +257,9 @@ void TestNumberRules::roundHalfEven()
     QFETCH(double, v);
     QFETCH(double, expected);
     const double rounded = RoundHalfEven(v);
-    QVERIFY2(rounded == expected, qPrintable(QString::number(rounded, 'g', 17)));
+    QVERIFY2(rounded == expected, qPrintable(QStringLiteral("%1, expected %2")
+                                                .arg(rounded, 0, 'g', 17)
+                                                .arg(expected, 0, 'g', 17)));
 }
 
 void TestNumberRules::integerText()
