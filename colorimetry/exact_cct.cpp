@@ -26,7 +26,10 @@ constexpr double kTriangularLimit = 0.002;
 
 double Distance(const LocusPoint &p, Uv q)
 {
-    return std::hypot(q.u - p.u, q.v - p.v);
+    // No hypot: the values are far from overflow, and this is the inner loop.
+    const double du = q.u - p.u;
+    const double dv = q.v - p.v;
+    return std::sqrt(du * du + dv * dv);
 }
 
 // +1 when q lies above the locus (towards green) near the chord from a to

@@ -16,17 +16,35 @@ struct Tristimulus {
     double Z = 0;
 };
 
+// Per band, what does not depend on the temperature: λ⁵ and c2/λ.
+struct Band {
+    double fifthPower;
+    double c2OverLambda;
+    const CmfSample *cmf;
+};
+
+const std::vector<Band> &Bands()
+{
+    static const std::vector<Band> bands = [] {
+        std::vector<Band> b;
+        for (const CmfSample &s : Cie1931TwoDegree()) {
+            const double metres = s.nm * 1e-9;
+            b.push_back({std::pow(metres, 5), kSecondRadiationConstant / metres, &s});
+        }
+        return b;
+    }();
+    return bands;
+}
+
 Tristimulus BlackBody(double kelvin)
 {
     Tristimulus t;
-    for (const CmfSample &s : Cie1931TwoDegree()) {
-        const double metres = s.nm * 1e-9;
+    for (const Band &band : Bands()) {
         // expm1 keeps the radiance exact where c2/(λT) is small.
-        const double m = 1.0 / (std::pow(metres, 5) * std::expm1(kSecondRadiationConstant
-                                                                  / (metres * kelvin)));
-        t.X += m * s.xBar;
-        t.Y += m * s.yBar;
-        t.Z += m * s.zBar;
+        const double m = 1.0 / (band.fifthPower * std::expm1(band.c2OverLambda / kelvin));
+        t.X += m * band.cmf->xBar;
+        t.Y += m * band.cmf->yBar;
+        t.Z += m * band.cmf->zBar;
     }
     return t;
 }

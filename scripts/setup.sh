@@ -12,7 +12,7 @@ packages=(
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-cwtex-fs fonts-wqy-zenhei
   xvfb xauth x11-utils
   python3-pil python3-pyatspi at-spi2-core dbus
-  poppler-utils mawk
+  poppler-utils mawk time
 )
 # A caller may ask for more, e.g. the screenshot script for a window manager.
 packages+=("$@")
