@@ -239,9 +239,39 @@ void DrawIsotemperature(QPainter &p, const Scene &scene, const ViewTransform &t)
     }
 }
 
+// On a raster device a step curve is drawn through every m-th of its
+// vertices, so that no chord strays more than a tenth of a device pixel from
+// the curve; m divides 90, so the vertices on the axes through the centre
+// (where the screens' curve has its corners) stay. Files get every vertex.
+std::vector<Xy> Thinned(const std::vector<Xy> &points, double pixelsPerUnit)
+{
+    if (points.size() % 360 != 0)
+        return points;
+    // The curves go once around their centre: the middle of opposite vertices.
+    const Xy first = points.front(), opposite = points[points.size() / 2];
+    const Xy centre{(first.x + opposite.x) / 2, (first.y + opposite.y) / 2};
+    double radius = 0;
+    for (Xy q : points)
+        radius = std::max(radius, std::hypot(q.x - centre.x, q.y - centre.y) * pixelsPerUnit);
+    const double angle = 2 * M_PI / double(points.size());
+    int m = 1;
+    for (int candidate : {2, 3, 5, 6, 9, 10, 15, 18}) {
+        if (radius * (1 - std::cos(angle * candidate / 2)) > 0.1)
+            break;
+        m = candidate;
+    }
+    std::vector<Xy> kept;
+    for (std::size_t i = 0; i < points.size(); i += std::size_t(m))
+        kept.push_back(points[i]);
+    return kept;
+}
+
 PaintedCurve DrawStepCurve(QPainter &p, const StepCurve &curve, bool standard, const ViewTransform &t)
 {
-    PaintedCurve painted{standard, curve.steps, PolylinePath(curve.points, t, true)};
+    const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+    const std::vector<Xy> points =
+        raster ? Thinned(curve.points, t.view().scale * p.device()->devicePixelRatioF()) : curve.points;
+    PaintedCurve painted{standard, curve.steps, PolylinePath(points, t, true)};
     p.setPen(standard ? style::StandardStepPen() : style::ProgramStepPen());
     p.drawPath(painted.path);
     return painted;

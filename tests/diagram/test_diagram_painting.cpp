@@ -97,7 +97,7 @@ private slots:
             const QString where = RowName(row);
             for (const PaintedCurve &curve : painted.curves) {
                 const int k = curve.steps;
-                QVERIFY(curve.path.elementCount() >= 360);
+                QVERIFY(curve.path.elementCount() >= 24);
                 // The path closes on its first vertex.
                 Xy previous = t.ToXy(curve.path.elementAt(0));
                 for (int i = 0; i < curve.path.elementCount(); ++i) {

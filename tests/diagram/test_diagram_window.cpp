@@ -145,7 +145,7 @@ private slots:
         for (const PaintedCurve &c : painted.curves) {
             if (c.standard || c.steps != 3)
                 continue;
-            const QPointF on = c.path.elementAt(90);
+            const QPointF on = c.path.elementAt(c.path.elementCount() / 4);
             const QString text = w.diagram().ToolTipAt(on + QPointF(1, 1));
             QVERIFY2(text.contains(QStringLiteral("3 步与 4 步之界")), qPrintable(text));
             const Xy xy = w.diagram().Transform().ToXy(on + QPointF(1, 1));
