@@ -5,8 +5,12 @@
 #include "ambrix_fixture.h"
 #include "cendrel_run.h"
 
+#include "batch_window_widget.h"
+
 #include <QAction>
 #include <QClipboard>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -92,6 +96,35 @@ private slots:
         QCOMPARE(catcher.messages.size(), 1);
         QCOMPARE(catcher.messages[0].title, "出错");
         QCOMPARE(QApplication::clipboard()->text(), "kept");
+    }
+
+    void fileDroppedOnAnEntryOpensTheBatchWindow()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("tray.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x;y\n0.3805;0.3768\nabc;0.38\n");
+        file.close();
+
+        AmbrixRun run;
+        run.Open("CN4000K");
+        QWidget *entry = ControlOf(run.nav, "CN4000K", "T1");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file.fileName())});
+        mime.setText(file.fileName());
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(entry, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(entry, &drop);
+
+        // The entry keeps its text; the rows are rated in a window of their own.
+        QCOMPARE(Text(run.nav, "CN4000K", "T1"), "");
+        auto *batch = run.nav.Window("CN4000K")->findChild<batchui::BatchWindow *>();
+        QVERIFY(batch);
+        QTRY_VERIFY(!batch->loading());
+        QCOMPARE(batch->model().rowCount(), 2);
+        QVERIFY2(batch->summaryText().contains("2"), qPrintable(batch->summaryText()));
     }
 
     void converterSaysWhenTheCctIsUndefined()
