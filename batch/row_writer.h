@@ -25,6 +25,8 @@ public:
     explicit OutputBuffer(int fd) : fd_(fd), text_(kSize) {}
     void Append(std::string_view text)
     {
+        if (text.empty())
+            return; // an empty cell may have no data pointer at all
         if (text.size() > kSize - used_) {
             Flush();
             if (text.size() > kSize) {
