@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QRubberBand>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -15,6 +16,7 @@ namespace diagram {
 namespace {
 
 constexpr double kReach = 5; // pixels from a curve or dot that still count as over it
+constexpr double kClickSlop = 4; // pixels a click may move and stay a click, not a pan
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
 {
@@ -94,23 +96,11 @@ QString DiagramWidget::ToolTipAt(QPointF pos) const
     if (painted_.pointDot && std::hypot(pos.x() - painted_.pointDot->x(), pos.y() - painted_.pointDot->y()) <= kReach + 2) {
         lines << QStringLiteral("计算点");
         at = *scene_.point;
-    } else if (scene_.isBatch) {
-        // The nearest row within reach.
-        int nearest = -1;
-        double least = kReach;
-        for (int i = 0; i < int(scene_.batch.size()); ++i) {
-            const QPointF q = t.ToPixel({scene_.batch[std::size_t(i)].x, scene_.batch[std::size_t(i)].y});
-            const double d = std::hypot(q.x() - pos.x(), q.y() - pos.y());
-            if (d <= least) {
-                least = d;
-                nearest = i;
-            }
-        }
-        if (nearest >= 0) {
-            const BatchPoint &b = scene_.batch[std::size_t(nearest)];
-            lines << QStringLiteral("第 %1 行").arg(nearest + 1);
-            at = {b.x, b.y};
-        }
+    } else if (const int row = scene_.isBatch ? BatchRowAt(pos) : -1; row >= 0) {
+        const BatchPoint &b = scene_.batch[std::size_t(row)];
+        lines << (b.line > 0 ? QStringLiteral("文件第 %1 行").arg(b.line)
+                             : QStringLiteral("第 %1 行").arg(row + 1));
+        at = {b.x, b.y};
     }
     if (lines.isEmpty()) {
         const PaintedCurve *nearest = nullptr;
@@ -128,6 +118,45 @@ QString DiagramWidget::ToolTipAt(QPointF pos) const
     }
     lines << Readout(scene_.row, at);
     return lines.join('\n');
+}
+
+void DiagramWidget::SetSelection(std::span<const int> rows)
+{
+    SelectRows(scene_, rows);
+    update();
+}
+
+int DiagramWidget::BatchRowAt(QPointF pos) const
+{
+    const ViewTransform t = Transform();
+    if (!t.plot().contains(pos))
+        return -1;
+    int nearest = -1;
+    double least = kReach;
+    for (int i = 0; i < int(scene_.batch.size()); ++i) {
+        const QPointF q = t.ToPixel({scene_.batch[std::size_t(i)].x, scene_.batch[std::size_t(i)].y});
+        const double d = std::hypot(q.x() - pos.x(), q.y() - pos.y());
+        if (d <= least) {
+            least = d;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
+QList<int> DiagramWidget::BatchRowsIn(const QRectF &area) const
+{
+    const ViewTransform t = Transform();
+    const QRectF inside = area.normalized() & t.plot();
+    QList<int> rows;
+    if (inside.isEmpty())
+        return rows;
+    for (int i = 0; i < int(scene_.batch.size()); ++i) {
+        const BatchPoint &b = scene_.batch[std::size_t(i)];
+        if (std::isfinite(b.x) && std::isfinite(b.y) && inside.contains(t.ToPixel({b.x, b.y})))
+            rows << i;
+    }
+    return rows;
 }
 
 void DiagramWidget::UpdateDescription()
@@ -178,15 +207,33 @@ void DiagramWidget::wheelEvent(QWheelEvent *e)
 void DiagramWidget::mousePressEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton) {
-        dragFrom_ = e->position();
-        setCursor(Qt::ClosedHandCursor);
+        if (scene_.isBatch && (e->modifiers() & Qt::ShiftModifier)) {
+            bandFrom_ = e->position();
+            if (!band_)
+                band_ = new QRubberBand(QRubberBand::Rectangle, this);
+            band_->setGeometry(QRect(e->position().toPoint(), QSize()));
+            band_->show();
+        } else {
+            dragFrom_ = e->position();
+            panning_ = false;
+            setCursor(Qt::ClosedHandCursor);
+        }
     }
     QWidget::mousePressEvent(e);
 }
 
 void DiagramWidget::mouseMoveEvent(QMouseEvent *e)
 {
+    if (bandFrom_) {
+        band_->setGeometry(QRect(bandFrom_->toPoint(), e->position().toPoint()).normalized());
+        return;
+    }
     if (dragFrom_) {
+        // A click that slips a pixel or two stays a click; beyond, the
+        // whole way from the press pans.
+        if (!panning_ && (e->position() - *dragFrom_).manhattanLength() < kClickSlop)
+            return;
+        panning_ = true;
         SetView(Panned(view_, e->position() - *dragFrom_));
         dragFrom_ = e->position();
     }
@@ -194,9 +241,24 @@ void DiagramWidget::mouseMoveEvent(QMouseEvent *e)
 
 void DiagramWidget::mouseReleaseEvent(QMouseEvent *e)
 {
-    if (e->button() == Qt::LeftButton && dragFrom_) {
-        dragFrom_.reset();
-        unsetCursor();
+    if (e->button() == Qt::LeftButton) {
+        const bool toggle = e->modifiers() & Qt::ControlModifier;
+        if (bandFrom_) {
+            const QList<int> rows = BatchRowsIn(QRectF(*bandFrom_, e->position()));
+            bandFrom_.reset();
+            band_->hide();
+            if (!rows.isEmpty() || !toggle)
+                emit batchRowsPicked(rows, toggle);
+        } else if (dragFrom_) {
+            const bool click = !panning_;
+            dragFrom_.reset();
+            panning_ = false;
+            unsetCursor();
+            if (click && scene_.isBatch) {
+                if (const int row = BatchRowAt(e->position()); row >= 0)
+                    emit batchRowsPicked({row}, toggle);
+            }
+        }
     }
     QWidget::mouseReleaseEvent(e);
 }

@@ -1,13 +1,17 @@
 #pragma once
 // The diagram on screen: the wheel zooms about the cursor, a drag pans,
 // Home goes back to the first view, and hovering over the point, a curve or
-// a batch row tells what is there.
+// a batch row tells what is there. On a batch, a click on a dot picks its
+// row, and a drag with Shift picks the rows in a rectangle.
 
 #include "painter.h"
 #include "scene.h"
 #include "view.h"
 
+#include <QList>
 #include <QWidget>
+
+class QRubberBand;
 
 namespace diagram {
 
@@ -29,11 +33,24 @@ public:
     // The tooltip's text for the pixel, empty over nothing.
     QString ToolTipAt(QPointF pos) const;
 
+    // Rings these batch rows instead of those before; the view stays.
+    void SetSelection(std::span<const int> rows);
+    // The batch row whose dot is nearest the pixel, within reach; -1 over none.
+    int BatchRowAt(QPointF pos) const;
+    // The batch rows whose dots lie in the rectangle of pixels, in the plot.
+    QList<int> BatchRowsIn(const QRectF &area) const;
+
     // What the last paint drew.
     const PaintedDiagram &painted() const { return painted_; }
 
     QSize sizeHint() const override { return {860, 640}; }
     QSize minimumSizeHint() const override { return {kSmallestPageWidth, kSmallestPageHeight}; }
+
+signals:
+    // The user picked batch rows: a click on a dot, or a drag with Shift
+    // around dots. toggle: Ctrl was held, so the rows change their
+    // selection; otherwise they become the selection.
+    void batchRowsPicked(const QList<int> &rows, bool toggle);
 
 protected:
     bool event(QEvent *e) override;
@@ -51,7 +68,10 @@ private:
     Scene scene_;
     ViewState view_;
     bool userMoved_ = false;
-    std::optional<QPointF> dragFrom_;
+    std::optional<QPointF> dragFrom_; // the left button is down
+    bool panning_ = false;            // it moved beyond a click
+    std::optional<QPointF> bandFrom_; // a drag with Shift: the rectangle's corner
+    QRubberBand *band_ = nullptr;
     PaintedDiagram painted_;
 };
 

@@ -39,21 +39,44 @@ void FollowPoint(QWidget &screenWindow, std::optional<colorimetry::Xy> point)
 }
 
 void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *row,
-                      std::span<const BatchPoint> points, std::span<const int> selectedRows)
+                      std::span<const BatchPoint> points, std::span<const int> selectedRows,
+                      PickRows onPick)
 {
     DiagramWindow *window = FindWindow(batchWindow, kBatchDiagram);
     if (!window)
         window = new DiagramWindow(batchWindow, kBatchDiagram);
     window->SetScene(BatchScene(row, points, selectedRows));
+    window->SetPickHandler(std::move(onPick));
     window->Present();
 }
+
+void SelectBatchRows(QWidget &batchWindow, std::span<const int> selectedRows)
+{
+    if (DiagramWindow *window = FindWindow(batchWindow, kBatchDiagram))
+        window->diagram().SetSelection(selectedRows);
+}
+
+namespace {
+
+QString ExportBatchScene(const QString &path, const Scene &scene)
+{
+    const ViewState view = FitView(HomeExtent(scene), LayoutFor(kBatchPage).plot);
+    return ExportDiagram(path, scene, view, kBatchPage);
+}
+
+} // namespace
 
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
                         std::span<const BatchPoint> points)
 {
-    const Scene scene = BatchScene(row, points);
-    const ViewState view = FitView(HomeExtent(scene), LayoutFor(kBatchPage).plot);
-    return ExportDiagram(path, scene, view, kBatchPage);
+    return ExportBatchScene(path, BatchScene(row, points));
+}
+
+QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
+                        PlotSample &&sample)
+{
+    const BatchCounts whole = sample.counts();
+    return ExportBatchScene(path, BatchScene(row, sample.TakePoints(), {}, whole));
 }
 
 } // namespace diagram

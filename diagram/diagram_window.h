@@ -6,9 +6,11 @@
 #include "batch_point.h"
 #include "colorimetry.h"
 #include "ellipse.h"
+#include "plot_sample.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -27,11 +29,22 @@ void ShowDiagramWindow(QWidget &screenWindow, const tolerance::ToleranceEllipse 
 // Does nothing when the screen has no diagram window open.
 void FollowPoint(QWidget &screenWindow, std::optional<colorimetry::Xy> point);
 
+// The user picked rows of a batch in its diagram (indexes into points): a
+// click on a dot, or a drag with Shift around dots. toggle: Ctrl was held,
+// so the rows change their selection; otherwise they become the selection.
+using PickRows = std::function<void(std::span<const int> rows, bool toggle)>;
+
 // The diagram of a batch window's rows, as a window of its own belonging to
 // batchWindow (a second call updates and raises it). selectedRows: indexes
-// into points to highlight.
+// into points to highlight. onPick: told what the user picks in the diagram.
 void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *row,
-                      std::span<const BatchPoint> points, std::span<const int> selectedRows = {});
+                      std::span<const BatchPoint> points, std::span<const int> selectedRows = {},
+                      PickRows onPick = {});
+
+// The batch window's selection changed: rings these rows (indexes into the
+// points shown) instead. Does nothing when batchWindow has no diagram window
+// open.
+void SelectBatchRows(QWidget &batchWindow, std::span<const int> selectedRows);
 
 // Writes the diagram of a batch (every row as a dot coloured by its steps,
 // with the same curves) to path; the format comes from the suffix (.png at
@@ -39,5 +52,10 @@ void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *r
 // error message (Chinese, for the user), empty on success.
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
                         std::span<const BatchPoint> points);
+// The same for a batch too big to keep every dot (PlotPointsFor(path) at
+// most): the sample's dots, and the whole batch's counts in the title and
+// legend. The sample's dots are taken over.
+QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
+                        PlotSample &&sample);
 
 } // namespace diagram

@@ -472,8 +472,17 @@ void DrawLegend(QPainter &p, const Scene &scene, const ViewTransform &t, const P
     } else {
         legend.Space();
         legend.Text(scene.row ? QStringLiteral("批量点按色容差着色：") : QStringLiteral("批量点："));
+        std::uint64_t drawn = 0;
+        for (const std::vector<int> &rows : scene.bands)
+            drawn += rows.size();
+        if (scene.whole && scene.whole->Total() > drawn) {
+            legend.Text(QStringLiteral("显示 %1 / %2 点").arg(drawn).arg(scene.whole->Total()));
+            legend.Text(QStringLiteral("（均匀抽样）"));
+        }
+        // The counts of the whole batch, the dots drawn or not.
         for (int band = 0; band < kStepBands; ++band) {
-            const std::size_t n = scene.bands[std::size_t(band)].size();
+            const std::uint64_t n = scene.whole ? scene.whole->bands[std::size_t(band)]
+                                                : scene.bands[std::size_t(band)].size();
             if (n == 0)
                 continue;
             legend.Entry(

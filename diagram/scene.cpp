@@ -169,22 +169,50 @@ Scene ScreenScene(const ToleranceEllipse *row, std::optional<Xy> point)
     return scene;
 }
 
+std::uint64_t BatchCounts::Total() const
+{
+    std::uint64_t total = 0;
+    for (std::uint64_t n : bands)
+        total += n;
+    return total;
+}
+
 Scene BatchScene(const ToleranceEllipse *row, std::span<const BatchPoint> points,
-                 std::span<const int> selectedRows)
+                 std::span<const int> selectedRows, std::optional<BatchCounts> whole)
+{
+    return BatchScene(row, std::vector<BatchPoint>(points.begin(), points.end()), selectedRows, whole);
+}
+
+Scene BatchScene(const ToleranceEllipse *row, std::vector<BatchPoint> &&points,
+                 std::span<const int> selectedRows, std::optional<BatchCounts> whole)
 {
     Scene scene = CommonScene(row);
     scene.isBatch = true;
-    scene.title += QStringLiteral(" · 批量 %1 点").arg(points.size());
-    scene.batch.assign(points.begin(), points.end());
-    for (int i = 0; i < int(points.size()); ++i) {
-        if (std::isfinite(points[i].x) && std::isfinite(points[i].y))
-            scene.bands[std::size_t(StepBand(points[i].steps))].push_back(i);
+    scene.batch = std::move(points);
+    const std::vector<BatchPoint> &batch = scene.batch;
+    std::uint64_t drawn = 0;
+    for (int i = 0; i < int(batch.size()); ++i) {
+        if (std::isfinite(batch[std::size_t(i)].x) && std::isfinite(batch[std::size_t(i)].y)) {
+            scene.bands[std::size_t(StepBand(batch[std::size_t(i)].steps))].push_back(i);
+            ++drawn;
+        }
     }
-    for (int i : selectedRows) {
-        if (i >= 0 && i < int(points.size()))
+    // Rows without a dot (not rated) are not counted as points.
+    scene.whole = whole;
+    scene.title += QStringLiteral(" · 批量 %1 点").arg(whole ? whole->Total() : drawn);
+    SelectRows(scene, selectedRows);
+    return scene;
+}
+
+void SelectRows(Scene &scene, std::span<const int> rows)
+{
+    scene.selected.clear();
+    for (int i : rows) {
+        if (i >= 0 && i < int(scene.batch.size()))
             scene.selected.push_back(i);
     }
-    return scene;
+    std::sort(scene.selected.begin(), scene.selected.end());
+    scene.selected.erase(std::unique(scene.selected.begin(), scene.selected.end()), scene.selected.end());
 }
 
 Extent HomeExtent(const Scene &scene)

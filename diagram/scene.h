@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -43,6 +44,13 @@ inline constexpr int kStepBands = 9;
 int StepBand(int steps);
 QString StepBandName(int band);
 
+// The rows of a whole batch by band, for a plot whose dots are a sample of
+// them.
+struct BatchCounts {
+    std::array<std::uint64_t, kStepBands> bands{};
+    std::uint64_t Total() const;
+};
+
 struct Scene {
     QString title;   // "色品图 — GB 4000 K"
     const tolerance::ToleranceEllipse *row = nullptr; // null: cendrel, around the point
@@ -57,7 +65,9 @@ struct Scene {
     // A batch: every row, and its dots grouped by band (indexes into batch).
     std::vector<BatchPoint> batch;
     std::array<std::vector<int>, kStepBands> bands;
-    std::vector<int> selected;
+    std::vector<int> selected; // ascending, each once
+    // The whole batch's counts, when batch holds only a sample of its rows.
+    std::optional<BatchCounts> whole;
     bool isBatch = false;
 };
 
@@ -66,9 +76,19 @@ struct Scene {
 Scene ScreenScene(const tolerance::ToleranceEllipse *row, std::optional<Xy> point);
 
 // The diagram of a batch's rows over the same curves. Selected indexes out
-// of range are ignored.
+// of range are ignored. whole: the counts of the whole batch when points
+// are a sample of it; the title and legend then give those.
 Scene BatchScene(const tolerance::ToleranceEllipse *row, std::span<const BatchPoint> points,
-                 std::span<const int> selectedRows = {});
+                 std::span<const int> selectedRows = {},
+                 std::optional<BatchCounts> whole = std::nullopt);
+// The same, taking the points over rather than copying them.
+Scene BatchScene(const tolerance::ToleranceEllipse *row, std::vector<BatchPoint> &&points,
+                 std::span<const int> selectedRows = {},
+                 std::optional<BatchCounts> whole = std::nullopt);
+
+// Rings these rows of the batch instead of those before; indexes out of
+// range are ignored.
+void SelectRows(Scene &scene, std::span<const int> rows);
 
 // "GB 4000 K"
 QString RowName(const tolerance::ToleranceEllipse &row);

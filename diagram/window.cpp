@@ -21,6 +21,10 @@ DiagramWindow::DiagramWindow(QWidget &owner, const QString &objectName)
     layout->addWidget(diagram_);
     setFocusProxy(diagram_);
     resize(diagram_->sizeHint());
+    connect(diagram_, &DiagramWidget::batchRowsPicked, this, [this](const QList<int> &rows, bool toggle) {
+        if (onPick_)
+            onPick_(std::span(rows.constData(), std::size_t(rows.size())), toggle);
+    });
 }
 
 void DiagramWindow::SetScene(Scene scene)

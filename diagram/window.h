@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 namespace diagram {
 
 class DiagramWindow : public QWidget {
@@ -16,6 +18,11 @@ public:
 
     void SetScene(Scene scene);
     DiagramWidget &diagram() { return *diagram_; }
+
+    // Called with the batch rows the user picks in the diagram, and whether
+    // they toggle; none: picking does nothing.
+    using PickHandler = std::function<void(std::span<const int> rows, bool toggle)>;
+    void SetPickHandler(PickHandler handler) { onPick_ = std::move(handler); }
 
     // Writes what the window shows: PNG at twice the screen scale, SVG or
     // PDF by the suffix. Returns the message for the user, empty on success.
@@ -31,6 +38,7 @@ private:
     void AskAndExport(const QString &suffix, const QString &filter);
 
     DiagramWidget *diagram_;
+    PickHandler onPick_;
 };
 
 } // namespace diagram

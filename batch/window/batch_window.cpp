@@ -22,7 +22,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <set>
@@ -129,6 +131,12 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     connect(diagramAction, &QAction::triggered, this, &BatchWindow::ShowDiagram);
     view_->addAction(diagramAction);
 
+#ifdef NORVAK_HAS_DIAGRAM
+    // An open diagram rings the rows selected here as the selection changes.
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { diagram::SelectBatchRows(*this, SelectedRows()); });
+#endif
+
     auto *top = new QHBoxLayout;
     top->addWidget(fileLine_, 1);
     top->addWidget(progress_);
@@ -148,6 +156,8 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
 BatchWindow::~BatchWindow()
 {
     StopWorker();
+    // The table goes after this object: its selection must not reach it.
+    view_->selectionModel()->disconnect(this);
 }
 
 void BatchWindow::StopWorker()
@@ -424,35 +434,70 @@ void BatchWindow::CopySelection() const
         QApplication::clipboard()->setText(text);
 }
 
+std::vector<int> BatchWindow::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : view_->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
 void BatchWindow::ShowDiagram()
 {
 #ifdef NORVAK_HAS_DIAGRAM
+    // One point per row of the table, so that the diagram's indexes are the
+    // table's rows; a failed row has no dot.
     const RowStore &rows = model_->rows();
     std::vector<diagram::BatchPoint> points;
-    std::vector<int> pointOfRow(rows.size(), -1);
+    points.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const batch::Rating &rating = rows.rating(i);
-        if (!rating.rated)
-            continue;
-        pointOfRow[i] = int(points.size());
-        points.push_back({rating.x, rating.y, target_.row ? rating.steps : -1});
+        if (rating.rated)
+            points.push_back({rating.x, rating.y, target_.row ? rating.steps : -1,
+                              std::int64_t(rows.line(i))});
+        else
+            points.push_back({NAN, NAN, -1, std::int64_t(rows.line(i))});
     }
-    std::vector<int> selected;
-    for (const QModelIndex &index : view_->selectionModel()->selectedRows())
-        if (pointOfRow[std::size_t(index.row())] >= 0)
-            selected.push_back(pointOfRow[std::size_t(index.row())]);
-    std::set<int> rowsWithSelection;
-    for (const QModelIndex &index : view_->selectionModel()->selectedIndexes())
-        rowsWithSelection.insert(index.row());
-    if (selected.empty()) {
-        for (const int row : rowsWithSelection)
-            if (pointOfRow[std::size_t(row)] >= 0)
-                selected.push_back(pointOfRow[std::size_t(row)]);
-    }
-    diagram::ShowBatchDiagram(*this, target_.row, points, selected);
+    diagram::ShowBatchDiagram(*this, target_.row, points, SelectedRows(),
+                              [this](std::span<const int> picked, bool toggle) { SelectPicked(picked, toggle); });
 #else
     QMessageBox::information(this, QStringLiteral("色品图"), QStringLiteral("这个版本不能画色品图。"));
 #endif
+}
+
+void BatchWindow::SelectPicked(std::span<const int> rows, bool toggle)
+{
+    // Runs of neighbouring rows as one range each: a rectangle of a
+    // hundred thousand dots selects quickly.
+    QItemSelection selection;
+    const int last = model_->columnCount() - 1;
+    int first = -1, previous = -1;
+    auto close = [&] {
+        if (first >= 0)
+            selection.select(model_->index(first, 0), model_->index(previous, last));
+    };
+    for (const int row : rows) {
+        if (row < 0 || row >= model_->rowCount())
+            continue; // the diagram of an earlier reading
+        if (row != previous + 1 || first < 0) {
+            close();
+            first = row;
+        }
+        previous = row;
+    }
+    close();
+    QItemSelectionModel &model = *view_->selectionModel();
+    model.select(selection, (toggle ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect)
+                                | QItemSelectionModel::Rows);
+    if (first >= 0) {
+        const QModelIndex shown = model_->index(selection.front().top(), 0);
+        model.setCurrentIndex(shown, QItemSelectionModel::NoUpdate);
+        view_->scrollTo(shown);
+    }
 }
 
 void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QString &path)

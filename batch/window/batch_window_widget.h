@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <memory>
+#include <span>
 #include <thread>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -41,6 +43,12 @@ public:
     QString ExportCsv(const QString &path) const;
     // The selected cells as tab-separated lines, for a spreadsheet.
     QString SelectionText() const;
+    // The rows with a selected cell, ascending.
+    std::vector<int> SelectedRows() const;
+    // Opens (or updates and raises) the diagram of the rows; the selected
+    // rows are ringed and follow the table's selection, and picking dots in
+    // the diagram selects their rows here.
+    void ShowDiagram();
 
 signals:
     // The whole file is in the table (or reading stopped with a message).
@@ -54,7 +62,7 @@ private:
     void AskForColumns();
     void ExportWithDialog();
     void CopySelection() const;
-    void ShowDiagram();
+    void SelectPicked(std::span<const int> rows, bool toggle);
 
     Target target_;
     QString path_;

@@ -89,11 +89,18 @@ const tolerance::ToleranceEllipse *ChosenRow(const QString &standard, const QStr
     return row;
 }
 
-struct PlotPoint {
-    float x;
-    float y;
-    int steps;
-};
+#ifdef NORVAK_HAS_DIAGRAM
+// The dots a plot keeps at most, whatever the file's size (a uniform sample
+// beyond), so that memory stays flat. NORVAK_PLOT_POINTS may lower it: the
+// tests sample a small file so.
+std::size_t PlotPoints(const QString &path)
+{
+    const std::size_t most = diagram::PlotPointsFor(path);
+    bool ok = false;
+    const qulonglong lower = qEnvironmentVariable("NORVAK_PLOT_POINTS").toULongLong(&ok);
+    return ok && lower > 0 && lower < most ? std::size_t(lower) : most;
+}
+#endif
 
 } // namespace
 
@@ -151,7 +158,8 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         "decimal-comma",
         QStringLiteral("单元格中的逗号是小数点（“0,3805”），用于分号或制表符分隔的文件。"));
     const QCommandLineOption plotOption(
-        "plot", QStringLiteral("另把色品图画到 FILE（.png、.svg 或 .pdf）；每个点占少量内存。"),
+        "plot", QStringLiteral("另把色品图画到 FILE（.png、.svg 或 .pdf）；行数很多时图中只画"
+                               "均匀抽样的点，图例仍给全部行数。"),
         "FILE");
     parser.addOption(batchOption);
     if (ambrix) {
@@ -216,30 +224,30 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     job.read.decimalComma = parser.isSet(commaOption);
 
     QString plotPath;
-    std::vector<PlotPoint> points;
+#ifdef NORVAK_HAS_DIAGRAM
+    std::unique_ptr<diagram::PlotSample> sample;
+#endif
     if (parser.isSet(plotOption)) {
         plotPath = parser.value(plotOption);
         const QString suffix = plotPath.section('.', -1).toLower();
         if (suffix != "png" && suffix != "svg" && suffix != "pdf")
             return UsageError(program, QStringLiteral("--plot 的文件名应以 .png、.svg 或 .pdf 结尾。"));
-        // Only what the plot needs, as floats: flat enough for millions of rows.
-        job.onRow = [&points](const batch::RatedRow &row) {
+#ifdef NORVAK_HAS_DIAGRAM
+        // Every row is counted; at most a fixed number keep their dot.
+        sample = std::make_unique<diagram::PlotSample>(PlotPoints(plotPath));
+        job.onRow = [&sample, rated = job.read.row != nullptr](const batch::RatedRow &row) {
             if (row.rating.rated)
-                points.push_back({float(row.rating.x), float(row.rating.y),
-                                  row.rating.steps});
+                sample->Add({row.rating.x, row.rating.y, rated ? row.rating.steps : -1,
+                             std::int64_t(row.line)});
         };
+#endif
     }
 
     const int status = batch::RunJob(job, stderr);
     if (status == batch::kCannotRun || plotPath.isEmpty())
         return status;
 #ifdef NORVAK_HAS_DIAGRAM
-    std::vector<diagram::BatchPoint> plotted;
-    plotted.reserve(points.size());
-    for (const PlotPoint &p : points)
-        plotted.push_back({p.x, p.y, job.read.row ? p.steps : -1});
-    std::vector<PlotPoint>().swap(points);
-    const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, plotted);
+    const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, std::move(*sample));
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
         return batch::kCannotRun;
