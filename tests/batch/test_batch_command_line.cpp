@@ -3,6 +3,7 @@
 // and output, JSON Lines, and the summary.
 
 #include "batch_files.h"
+#include "ellipse.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +19,13 @@ struct Run {
     QString err;
 };
 
-Run RunProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+Run RunProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+               const QStringList &variables = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &variable : variables)
+        environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
     // The batch needs no display.
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
@@ -53,6 +57,7 @@ private slots:
     void existingOutputSurvivesAFailedRun();
     void outputIsWrittenWhole();
     void jsonLinesAndStandardStreams();
+    void plotOfASampleCountsEveryRow();
 
 private:
     QTemporaryDir dir_;
@@ -158,6 +163,41 @@ void TestBatchCommandLine::jsonLinesAndStandardStreams()
     QCOMPARE(first.value("error").toString(), QString());
     QVERIFY(lines[1].contains("\"cct\":") && lines[1].contains("E+"));
     QVERIFY(QJsonDocument::fromJson(lines[1]).isObject());
+}
+
+void TestBatchCommandLine::plotOfASampleCountsEveryRow()
+{
+    // 60 rated rows in two bands and a failed one; the plot keeps 10 dots,
+    // its title and legend count all 60.
+    struct Group {
+        const char *xy;
+        int rows;
+    };
+    const Group groups[] = {{"0.3805,0.3768", 40}, {"0.44,0.40", 20}};
+    const auto *gb4000 = tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000);
+    QByteArray file = "id,x,y\n";
+    int id = 0;
+    for (const Group &g : groups) {
+        for (int i = 0; i < g.rows; ++i)
+            file += QByteArray::number(++id) + ',' + g.xy + '\n';
+    }
+    file += "61,abc,0.3\n";
+    const QString in = WriteFile(dir_, "plotted.csv", file);
+    const QString plot = dir_.filePath("plotted.svg");
+    const Run run = RunProgram(kAmbrix, QStringList{"--batch", in, "--plot", plot} + kGb4000, {},
+                               {"NORVAK_PLOT_POINTS=10"});
+    QCOMPARE(run.status, 1); // the failed row
+    QFile svg(plot);
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(svg.readAll());
+    QVERIFY(text.contains(QStringLiteral("批量 60 点")));
+    QVERIFY(text.contains(QStringLiteral("显示 10 / 60 点")));
+    for (const Group &g : groups) {
+        const QList<QByteArray> xy = QByteArray(g.xy).split(',');
+        const int steps = tolerance::ComputeTolerance(*gb4000, xy[0].toDouble(), xy[1].toDouble());
+        const QString band = steps >= 8 ? QStringLiteral("≥8 步") : QStringLiteral("%1 步").arg(steps);
+        QVERIFY2(text.contains(QStringLiteral("%1　%2 点").arg(band).arg(g.rows)), qPrintable(band));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommandLine)

@@ -6,6 +6,10 @@
 #include "batch_files.h"
 #include "batch_window_widget.h"
 
+#ifdef NORVAK_HAS_DIAGRAM
+#include "window.h"
+#endif
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -69,6 +73,7 @@ class TestBatchWindow : public QObject {
 private slots:
     void showsAndExportsTheRows();
     void unreadableFileIsToldAndClosed();
+    void diagramAndTableSelectTogether();
 
 private:
     QTemporaryDir dir_;
@@ -139,6 +144,41 @@ void TestBatchWindow::unreadableFileIsToldAndClosed()
     QTRY_VERIFY_WITH_TIMEOUT(!title.isEmpty(), 5000);
     QVERIFY(title.contains("absent.csv"));
     QTRY_VERIFY(window.isNull()); // the window went; the screen stays
+}
+
+void TestBatchWindow::diagramAndTableSelectTogether()
+{
+#ifdef NORVAK_HAS_DIAGRAM
+    const QString path = WriteFile(dir_, "select.csv", "id,x,y\na,0.3805,0.3768\nb,abc,0.38\nc,0.39,0.372\n");
+    QWidget screen;
+    batchui::BatchWindow *window =
+        OpenAndWait(screen, path, {tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000)});
+    QVERIFY(window);
+    window->ShowDiagram();
+    auto *diagramWindow = window->findChild<diagram::DiagramWindow *>();
+    QVERIFY(diagramWindow && QTest::qWaitForWindowExposed(diagramWindow));
+    diagram::DiagramWidget &d = diagramWindow->diagram();
+
+    // A click on the third row's dot selects that row and makes it current;
+    // the dot's tooltip names the row as the table does.
+    const QPoint dot = d.Transform().ToPixel({0.39, 0.372}).toPoint();
+    QTest::mouseClick(&d, Qt::LeftButton, {}, dot);
+    QCOMPARE(window->SelectedRows(), std::vector<int>{2});
+    QCOMPARE(window->view().currentIndex().row(), 2);
+    QCOMPARE(window->view().selectionModel()->selectedRows().size(), 1);
+    const QString line = window->model().headerData(2, Qt::Vertical).toString();
+    QVERIFY2(d.ToolTipAt(dot).contains(QStringLiteral("文件第 %1 行").arg(line)), qPrintable(d.ToolTipAt(dot)));
+
+    // The table's selection re-rings the dots, as it changes.
+    window->view().selectRow(0);
+    QCOMPARE(d.scene().selected, std::vector<int>{0});
+    window->view().selectionModel()->select(window->model().index(1, 1), QItemSelectionModel::Select);
+    QCOMPARE(d.scene().selected, (std::vector<int>{0, 1}));
+    window->view().clearSelection();
+    QVERIFY(d.scene().selected.empty());
+#else
+    QSKIP("built without the diagram");
+#endif
 }
 
 QTEST_MAIN(TestBatchWindow)

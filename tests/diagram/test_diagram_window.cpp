@@ -174,6 +174,40 @@ private slots:
         QCOMPARE(w->diagram().scene().batch.size(), std::size_t(1));
         QVERIFY(w->diagram().scene().selected.empty());
     }
+
+    // A click on a dot picks its row, with Ctrl to toggle; a drag pans and
+    // picks nothing; a drag with Shift picks the dots in its rectangle. The
+    // batch window's selection re-rings the dots.
+    void batchRowsArePickedAndRinged()
+    {
+        QWidget batch;
+        const BatchPoint rows[] = {{0.381, 0.379, 1}, {0.385, 0.376, 4}, {0.378, 0.384, 2}, {NAN, NAN, -1}};
+        std::vector<std::pair<std::vector<int>, bool>> picks;
+        ShowBatchDiagram(batch, &Gb4000(), rows, {}, [&picks](std::span<const int> picked, bool toggle) {
+            picks.push_back({{picked.begin(), picked.end()}, toggle});
+        });
+        DiagramWidget &d = WindowOf(batch, "batchDiagramWindow")->diagram();
+        auto pixel = [&d, &rows](int i) { return d.Transform().ToPixel({rows[i].x, rows[i].y}).toPoint(); };
+
+        QTest::mouseClick(&d, Qt::LeftButton, {}, pixel(1) + QPoint(2, -1));
+        QTest::mouseClick(&d, Qt::LeftButton, Qt::ControlModifier, pixel(2));
+        const double before = d.view().middle.x;
+        QTest::mousePress(&d, Qt::LeftButton, {}, pixel(0));
+        QTest::mouseMove(&d, pixel(0) + QPoint(40, 0));
+        QTest::mouseRelease(&d, Qt::LeftButton, {}, pixel(0) + QPoint(40, 0));
+        QVERIFY(d.view().middle.x < before);
+        const QPoint corner(std::min(pixel(0).x(), pixel(1).x()) - 3, std::min(pixel(0).y(), pixel(1).y()) - 3);
+        const QPoint opposite(std::max(pixel(0).x(), pixel(1).x()) + 3, std::max(pixel(0).y(), pixel(1).y()) + 3);
+        QTest::mousePress(&d, Qt::LeftButton, Qt::ShiftModifier, corner);
+        QTest::mouseMove(&d, opposite);
+        QTest::mouseRelease(&d, Qt::LeftButton, Qt::ShiftModifier, opposite);
+        const std::vector<std::pair<std::vector<int>, bool>> expected{{{1}, false}, {{2}, true}, {{0, 1}, false}};
+        QCOMPARE(picks, expected);
+
+        const int selected[] = {2, 0, 2, 9};
+        SelectBatchRows(batch, selected);
+        QCOMPARE(d.scene().selected, (std::vector<int>{0, 2}));
+    }
 };
 
 QTEST_MAIN(DiagramWindowTest)
