@@ -61,6 +61,7 @@ measure "mawk (standard's SDCM only)" mawk "$sdcm" "$file"
 measure "ambrix --batch (csv)" "$ambrix" --batch "$file" --standard GB --cct 4000
 measure "ambrix --batch (json)" "$ambrix" --batch "$file" --standard GB --cct 4000 --format json
 measure "ambrix --batch (csv, from stdin)" sh -c "exec \"$ambrix\" --batch - --standard GB --cct 4000 < \"$file\""
+measure "ambrix --batch (csv, --plot .png)" "$ambrix" --batch "$file" --standard GB --cct 4000 --plot "$work/plot.png"
 echo
 echo "ambrix's summary:"
 "$ambrix" --batch "$file" --standard GB --cct 4000 2>&1 >/dev/null | sed 's/^/  /'
