@@ -5,24 +5,28 @@
 
 namespace colorimetry {
 
+const tolerance::ToleranceEllipse *NearestRow(tolerance::ColourStandard standard, Xy p)
+{
+    const tolerance::ToleranceEllipse *nearest = nullptr;
+    double least = 0;
+    for (const tolerance::ToleranceEllipse &row : tolerance::EllipseTable) {
+        if (row.standard != standard)
+            continue;
+        const double sdcm = StandardSdcm(row, p);
+        if (!nearest || sdcm < least) {
+            nearest = &row;
+            least = sdcm;
+        }
+    }
+    return nearest;
+}
+
 ExactFigures ExactFiguresOf(const tolerance::ToleranceEllipse *row, Xy p)
 {
     ExactFigures f;
     f.cct = ExactCct(p);
-    if (row) {
-        f.row = row;
-        f.sdcm = StandardSdcm(*row, p);
-        return f;
-    }
-    for (const tolerance::ToleranceEllipse &candidate : tolerance::EllipseTable) {
-        if (candidate.standard != tolerance::ColourStandard::GB)
-            continue;
-        const double sdcm = StandardSdcm(candidate, p);
-        if (!f.row || sdcm < f.sdcm) {
-            f.row = &candidate;
-            f.sdcm = sdcm;
-        }
-    }
+    f.row = row ? row : NearestRow(tolerance::ColourStandard::GB, p);
+    f.sdcm = StandardSdcm(*f.row, p);
     return f;
 }
 

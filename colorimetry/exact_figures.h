@@ -17,6 +17,10 @@ struct ExactFigures {
     CctResult cct;
 };
 
+// The row of the standard whose centre is nearest the point, by the
+// standard's SDCM.
+const tolerance::ToleranceEllipse *NearestRow(tolerance::ColourStandard standard, Xy p);
+
 // With a row, the SDCM from it; without one, from the nearest of the
 // standard's (IEC 60081, the GB rows) centres, by SDCM.
 ExactFigures ExactFiguresOf(const tolerance::ToleranceEllipse *row, Xy p);

@@ -1,5 +1,6 @@
 #include "readout.h"
 
+#include "exact_figures.h"
 #include "failures.h"
 
 #include <cmath>
@@ -13,22 +14,6 @@ std::optional<int> ScreenSteps(const tolerance::ToleranceEllipse &row, Xy p)
     } catch (const tolerance::Failure &) {
         return std::nullopt;
     }
-}
-
-const tolerance::ToleranceEllipse *NearestRow(tolerance::ColourStandard standard, Xy p)
-{
-    const tolerance::ToleranceEllipse *nearest = nullptr;
-    double least = INFINITY;
-    for (const tolerance::ToleranceEllipse &row : tolerance::EllipseTable) {
-        if (row.standard != standard)
-            continue;
-        const double sdcm = colorimetry::StandardSdcm(row, p);
-        if (!nearest || sdcm < least) {
-            nearest = &row;
-            least = sdcm;
-        }
-    }
-    return nearest;
 }
 
 namespace {
@@ -51,9 +36,8 @@ QString CctText(Xy p)
     const colorimetry::CctResult r = colorimetry::ExactCct(p);
     if (r.defined()) {
         return QStringLiteral("色温 %1 K · Duv %2")
-            .arg(std::lround(r.cct))
-            .arg(std::fabs(r.duv) < 0.00005 ? QStringLiteral("0.0000")
-                                             : QString::asprintf("%+.4f", r.duv));
+            .arg(QString::fromStdString(colorimetry::FixedText(r.cct, 0)),
+                 QString::fromStdString(colorimetry::FixedText(r.duv, 4, true)));
     }
     return QString::fromStdString(colorimetry::CctStateText(r));
 }
@@ -67,7 +51,7 @@ QStringList Readout(const tolerance::ToleranceEllipse *row, Xy p)
         lines << StepsText(*row, p) << SdcmText(*row, p);
     } else {
         for (auto standard : {tolerance::ColourStandard::GB, tolerance::ColourStandard::ANSI}) {
-            const tolerance::ToleranceEllipse *nearest = NearestRow(standard, p);
+            const tolerance::ToleranceEllipse *nearest = colorimetry::NearestRow(standard, p);
             lines << QStringLiteral("最近 %1：").arg(RowName(*nearest))
                   << QStringLiteral("  ") + StepsText(*nearest, p)
                   << QStringLiteral("  ") + SdcmText(*nearest, p);

@@ -14,9 +14,6 @@ namespace diagram {
 // computed (a point too far off).
 std::optional<int> ScreenSteps(const tolerance::ToleranceEllipse &row, Xy p);
 
-// The row whose standard SDCM of p is least, among the rows of one standard.
-const tolerance::ToleranceEllipse *NearestRow(tolerance::ColourStandard standard, Xy p);
-
 // "x = 0.3850  y = 0.3712", "色容差 3 步（本程序）", "SDCM（IEC 60081）2.37 步",
 // "色温 4012 K · Duv +0.0012". Without a row, the nearest centre of each
 // standard stands in for it.
