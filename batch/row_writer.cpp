@@ -8,6 +8,46 @@
 
 namespace batch {
 
+namespace {
+
+// Appends to a std::string the way OutputBuffer appends to the output.
+struct StringSink {
+    std::string &text;
+    void Append(std::string_view part) { text += part; }
+    void Append(char c) { text += c; }
+};
+
+} // namespace
+
+template <class Sink>
+void RowWriter::AppendJsonString(Sink &out, std::string_view text)
+{
+    out.Append('"');
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.Append(text.substr(run, i - run));
+        run = i + 1;
+        switch (c) {
+        case '"': out.Append("\\\""); break;
+        case '\\': out.Append("\\\\"); break;
+        case '\n': out.Append("\\n"); break;
+        case '\r': out.Append("\\r"); break;
+        case '\t': out.Append("\\t"); break;
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out.Append(escaped);
+        }
+        }
+    }
+    out.Append(text.substr(run));
+    out.Append('"');
+}
+
+
 void OutputBuffer::Flush()
 {
     WriteOut(std::string_view(text_.data(), used_));
@@ -45,8 +85,19 @@ RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row
         for (int n = 2; taken.contains(key); ++n)
             key = layout.header[i] + " (" + std::to_string(n) + ")";
         taken.insert(key);
-        keys_.push_back(std::move(key));
+        keys_.push_back(Rendered(key));
     }
+    for (const std::string_view name : OutputNames(row))
+        outputKeys_.push_back(Rendered(name));
+}
+
+std::string RowWriter::Rendered(std::string_view key)
+{
+    std::string text;
+    StringSink sink{text};
+    AppendJsonString(sink, key);
+    text += ':';
+    return text;
 }
 
 void RowWriter::Cell(std::string_view text)
@@ -76,30 +127,9 @@ void RowWriter::Cell(std::string_view text)
 
 void RowWriter::JsonString(std::string_view text)
 {
-    out_.Append('"');
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\')
-            continue;
-        out_.Append(text.substr(run, i - run));
-        run = i + 1;
-        switch (c) {
-        case '"': out_.Append("\\\""); break;
-        case '\\': out_.Append("\\\\"); break;
-        case '\n': out_.Append("\\n"); break;
-        case '\r': out_.Append("\\r"); break;
-        case '\t': out_.Append("\\t"); break;
-        default: {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out_.Append(escaped);
-        }
-        }
-    }
-    out_.Append(text.substr(run));
-    out_.Append('"');
+    AppendJsonString(out_, text);
 }
+
 
 void RowWriter::WriteHeader()
 {
@@ -125,19 +155,17 @@ void RowWriter::WriteHeader()
 void RowWriter::JsonKey(std::size_t column)
 {
     if (column < keys_.size())
-        JsonString(keys_[column]);
+        out_.Append(keys_[column]);
     else
-        JsonString("column " + std::to_string(column + 1));
+        out_.Append(Rendered("column " + std::to_string(column + 1)));
 }
 
 void RowWriter::WriteJsonOutputs(const OutputCells &outputs, bool first)
 {
-    const std::span<const std::string_view> names = OutputNames(row_);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (i > 0 || !first)
             out_.Append(',');
-        JsonString(names[i]);
-        out_.Append(':');
+        out_.Append(outputKeys_[i]);
         if (i + 1 == outputs.size())
             JsonString(outputs[i]);
         else if (outputs[i].empty())

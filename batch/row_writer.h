@@ -68,6 +68,10 @@ public:
 private:
     void Cell(std::string_view text); // one delimited cell, quoted when it must be
     void JsonString(std::string_view text);
+    template <class Sink>
+    static void AppendJsonString(Sink &out, std::string_view text);
+    // A key as written before its value: "name":
+    static std::string Rendered(std::string_view key);
     void JsonKey(std::size_t column);
     void WriteJsonOutputs(const OutputCells &outputs, bool first);
 
@@ -76,7 +80,8 @@ private:
     const Layout &layout_;
     Row row_;
     std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
-    std::vector<std::string> keys_; // JSON: each input column's key, made unique
+    std::vector<std::string> keys_;       // JSON: each input column's key, made unique, rendered
+    std::vector<std::string> outputKeys_; // JSON: the added columns' keys, rendered
 };
 
 template <class Cells>
@@ -92,7 +97,6 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
             if (i > 0)
                 out_.Append(',');
             JsonKey(i);
-            out_.Append(':');
             JsonString(cell(i));
         }
         WriteJsonOutputs(outputs, columns == 0 && count == 0);
