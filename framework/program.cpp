@@ -8,8 +8,6 @@
 
 namespace framework {
 
-namespace {
-
 bool HasDisplay()
 {
     auto set = [](const char *name) {
@@ -18,8 +16,6 @@ bool HasDisplay()
     };
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
-
-} // namespace
 
 int RunProgram(int argc, char **argv, const QString &programName,
                const std::function<void(ScreenNavigator &)> &registerScreens,

@@ -6,6 +6,10 @@
 
 namespace framework {
 
+// Whether there is a display to show windows on: a Qt platform chosen, or an
+// X or Wayland display.
+bool HasDisplay();
+
 // Starts a program: checks that there is a display to show windows on,
 // prepares the application, registers the screens, shows the start screen
 // and runs the event loop until the navigator ends the program.

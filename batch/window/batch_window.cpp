@@ -2,9 +2,7 @@
 
 #include "row_writer.h"
 
-#ifdef NORVAK_HAS_DIAGRAM
 #include "diagram_window.h"
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -131,11 +129,9 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     connect(diagramAction, &QAction::triggered, this, &BatchWindow::ShowDiagram);
     view_->addAction(diagramAction);
 
-#ifdef NORVAK_HAS_DIAGRAM
     // An open diagram rings the rows selected here as the selection changes.
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { diagram::SelectBatchRows(*this, SelectedRows()); });
-#endif
 
     auto *top = new QHBoxLayout;
     top->addWidget(fileLine_, 1);
@@ -448,7 +444,6 @@ std::vector<int> BatchWindow::SelectedRows() const
 
 void BatchWindow::ShowDiagram()
 {
-#ifdef NORVAK_HAS_DIAGRAM
     // One point per row of the table, so that the diagram's indexes are the
     // table's rows; a failed row has no dot.
     const RowStore &rows = model_->rows();
@@ -464,9 +459,6 @@ void BatchWindow::ShowDiagram()
     }
     diagram::ShowBatchDiagram(*this, target_.row, points, SelectedRows(),
                               [this](std::span<const int> picked, bool toggle) { SelectPicked(picked, toggle); });
-#else
-    QMessageBox::information(this, QStringLiteral("色品图"), QStringLiteral("这个版本不能画色品图。"));
-#endif
 }
 
 void BatchWindow::SelectPicked(std::span<const int> rows, bool toggle)

@@ -6,13 +6,13 @@
 
 #include "batch_job.h"
 
-#ifdef NORVAK_HAS_DIAGRAM
 #include "diagram_window.h"
-#endif
+#include "program.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -27,30 +27,7 @@ constexpr std::array<std::string_view, 17> kOptionNames{
     "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
     "--plot"};
 
-// Whether the arguments ask for the command line rather than the screens.
-bool AsksForCommandLine(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        for (const std::string_view name : kOptionNames) {
-            if (arg == name || (arg.starts_with(name) && arg.size() > name.size()
-                                && arg[name.size()] == '='))
-                return true;
-        }
-    }
-    return false;
-}
-
-bool HasDisplay()
-{
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char *value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    return false;
-}
-
+// Whether the arguments hold the option, alone or as name=value.
 bool Wants(int argc, char **argv, std::string_view name)
 {
     for (int i = 1; i < argc; ++i) {
@@ -59,6 +36,13 @@ bool Wants(int argc, char **argv, std::string_view name)
             return true;
     }
     return false;
+}
+
+// Whether the arguments ask for the command line rather than the screens.
+bool AsksForCommandLine(int argc, char **argv)
+{
+    return std::any_of(kOptionNames.begin(), kOptionNames.end(),
+                       [&](std::string_view name) { return Wants(argc, argv, name); });
 }
 
 int UsageError(const QString &program, const QString &message)
@@ -89,7 +73,6 @@ const tolerance::ToleranceEllipse *ChosenRow(const QString &standard, const QStr
     return row;
 }
 
-#ifdef NORVAK_HAS_DIAGRAM
 // The dots a plot keeps at most, whatever the file's size (a uniform sample
 // beyond), so that memory stays flat. NORVAK_PLOT_POINTS may lower it: the
 // tests sample a small file so.
@@ -100,7 +83,6 @@ std::size_t PlotPoints(const QString &path)
     const qulonglong lower = qEnvironmentVariable("NORVAK_PLOT_POINTS").toULongLong(&ok);
     return ok && lower > 0 && lower < most ? std::size_t(lower) : most;
 }
-#endif
 
 } // namespace
 
@@ -114,7 +96,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) {
         if (plot) {
-            if (!HasDisplay())
+            if (!framework::HasDisplay())
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             app = std::make_unique<QGuiApplication>(argc, argv);
         } else {
@@ -224,15 +206,12 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     job.read.decimalComma = parser.isSet(commaOption);
 
     QString plotPath;
-#ifdef NORVAK_HAS_DIAGRAM
     std::unique_ptr<diagram::PlotSample> sample;
-#endif
     if (parser.isSet(plotOption)) {
         plotPath = parser.value(plotOption);
         const QString suffix = plotPath.section('.', -1).toLower();
         if (suffix != "png" && suffix != "svg" && suffix != "pdf")
             return UsageError(program, QStringLiteral("--plot 的文件名应以 .png、.svg 或 .pdf 结尾。"));
-#ifdef NORVAK_HAS_DIAGRAM
         // Every row is counted; at most a fixed number keep their dot.
         sample = std::make_unique<diagram::PlotSample>(PlotPoints(plotPath));
         job.onRow = [&sample, rated = job.read.row != nullptr](const batch::RatedRow &row) {
@@ -240,22 +219,16 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
                 sample->Add({row.rating.x, row.rating.y, rated ? row.rating.steps : -1,
                              std::int64_t(row.line)});
         };
-#endif
     }
 
     const int status = batch::RunJob(job, stderr);
     if (status == batch::kCannotRun || plotPath.isEmpty())
         return status;
-#ifdef NORVAK_HAS_DIAGRAM
     const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, std::move(*sample));
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
         return batch::kCannotRun;
     }
-#else
-    std::fprintf(stderr, "%s: 这个版本不能画色品图。\n", qPrintable(program));
-    return batch::kCannotRun;
-#endif
     return status;
 }
 

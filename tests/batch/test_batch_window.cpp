@@ -6,9 +6,7 @@
 #include "batch_files.h"
 #include "batch_window_widget.h"
 
-#ifdef NORVAK_HAS_DIAGRAM
 #include "window.h"
-#endif
 
 #include <QApplication>
 #include <QMessageBox>
@@ -148,7 +146,6 @@ void TestBatchWindow::unreadableFileIsToldAndClosed()
 
 void TestBatchWindow::diagramAndTableSelectTogether()
 {
-#ifdef NORVAK_HAS_DIAGRAM
     const QString path = WriteFile(dir_, "select.csv", "id,x,y\na,0.3805,0.3768\nb,abc,0.38\nc,0.39,0.372\n");
     QWidget screen;
     batchui::BatchWindow *window =
@@ -176,9 +173,6 @@ void TestBatchWindow::diagramAndTableSelectTogether()
     QCOMPARE(d.scene().selected, (std::vector<int>{0, 1}));
     window->view().clearSelection();
     QVERIFY(d.scene().selected.empty());
-#else
-    QSKIP("built without the diagram");
-#endif
 }
 
 QTEST_MAIN(TestBatchWindow)
