@@ -50,7 +50,7 @@ std::string FixedText(double v, int decimals, bool sign)
 namespace {
 bool HasDuv(const CctResult &r)
 {
-    return r.state == CctState::Defined || r.state == CctState::OffLocus;
+    return r.state != CctState::NoChromaticity;
 }
 } // namespace
 
