@@ -62,12 +62,12 @@ int TabIndex(CalculatorFocus focus, Role role)
 // the screen changes.
 void Compute(ScreenContext &screen, const CalculatorMember &member)
 {
-    const tolerance::ChromaticityEntry entry =
-        tolerance::ReadChromaticity(screen.ReadText(QStringLiteral("T1")).toStdString(),
+    const entry_rules::ChromaticityEntry entry =
+        entry_rules::ReadChromaticity(screen.ReadText(QStringLiteral("T1")).toStdString(),
                                     screen.ReadText(QStringLiteral("T2")).toStdString());
-    const bool missing = tolerance::IsMissing(entry);
+    const bool missing = entry_rules::IsMissing(entry);
     if (missing) {
-        const auto &message = tolerance::MissingInputMessage;
+        const auto &message = entry_rules::MissingInputMessage;
         screen.ShowMessage(QString::fromUtf8(message.text.data(), qsizetype(message.text.size())),
                            QString::fromUtf8(message.title.data(), qsizetype(message.title.size())),
                            message.buttons);
@@ -82,7 +82,7 @@ void Compute(ScreenContext &screen, const CalculatorMember &member)
         companions::ReportMissingInput(screen);
         return;
     }
-    const QString number = QString::fromStdString(tolerance::IntegerText(steps));
+    const QString number = QString::fromStdString(entry_rules::IntegerText(steps));
     screen.SetCaption(member.labels->result, number);
     companions::ReportResult(screen, ellipse, member.labels->result, entry.x, entry.y, number);
 }

@@ -113,7 +113,7 @@ std::string HeaderProblemText(HeaderProblem problem, const Layout &layout)
     for (std::size_t i = 0; i < layout.header.size() && i < 30; ++i) {
         if (i > 0)
             names += "、";
-        names += "“" + tolerance::QuotableText(layout.header[i]) + "”";
+        names += "“" + entry_rules::QuotableText(layout.header[i]) + "”";
     }
     switch (problem) {
     case HeaderProblem::None:

@@ -39,7 +39,7 @@ std::u32string Reduced(std::string_view cell)
 {
     std::u32string out;
     for (std::size_t pos = 0; pos < cell.size();) {
-        char32_t cp = tolerance::utf8::Next(cell, pos);
+        char32_t cp = entry_rules::utf8::Next(cell, pos);
         if (cp >= U'！' && cp <= U'～')
             cp = cp - U'！' + U'!';
         switch (cp) {

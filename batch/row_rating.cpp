@@ -62,18 +62,18 @@ double ReadCell(std::string_view text, bool decimalComma, std::string &scratch)
     if (ReadPlainDecimal(text, value))
         return value;
     if (!decimalComma || text.find(',') == std::string_view::npos)
-        return tolerance::ReadEntry(text);
+        return entry_rules::ReadEntry(text);
     scratch.assign(text);
     for (char &c : scratch) {
         if (c == ',')
             c = '.';
     }
     try {
-        return tolerance::ReadEntry(scratch);
-    } catch (const tolerance::NotANumber &) {
-        throw tolerance::NotANumber(text);
-    } catch (const tolerance::Overflow &) {
-        throw tolerance::Overflow(text);
+        return entry_rules::ReadEntry(scratch);
+    } catch (const entry_rules::NotANumber &) {
+        throw entry_rules::NotANumber(text);
+    } catch (const entry_rules::Overflow &) {
+        throw entry_rules::Overflow(text);
     }
 }
 
@@ -81,7 +81,7 @@ double ReadCell(std::string_view text, bool decimalComma, std::string &scratch)
 void RateForRow(const tolerance::ToleranceEllipse &row, double x, double y, Rating &rating)
 {
     if (x == 0.0 || y == 0.0) {
-        rating.error = tolerance::MissingInputMessage.text;
+        rating.error = entry_rules::MissingInputMessage.text;
         return;
     }
     rating.steps = tolerance::ComputeTolerance(row, x, y);
@@ -93,9 +93,9 @@ void RateForRow(const tolerance::ToleranceEllipse &row, double x, double y, Rati
 // failure of it is shown even for a missing point.
 void RateForCct(double x, double y, Rating &rating)
 {
-    rating.screenCct = cendrel::EstimateCct(x, y);
+    rating.screenCct = cct_estimator::EstimateCct(x, y);
     if (x == 0.0 || y == 0.0) {
-        rating.error = tolerance::MissingInputMessage.text;
+        rating.error = entry_rules::MissingInputMessage.text;
         return;
     }
     rating.rated = true;
@@ -120,7 +120,7 @@ void RateRow(Row row, std::string_view xText, std::string_view yText, bool decim
             RateForRow(*row, rating.x, rating.y, rating);
         else
             RateForCct(rating.x, rating.y, rating);
-    } catch (const tolerance::Failure &failure) {
+    } catch (const entry_rules::Failure &failure) {
         rating.rated = false;
         rating.error = failure.what();
         return;
@@ -208,7 +208,7 @@ OutputCells::OutputCells(Row row, const Rating &rating)
     } else {
         if (rating.rated) {
             // As the screen writes it; never longer than 24 characters.
-            const std::string text = tolerance::WholeNumberText(rating.screenCct);
+            const std::string text = entry_rules::WholeNumberText(rating.screenCct);
             char *first = buffer_.data() + used_;
             std::memcpy(first, text.data(), text.size());
             cells_[0] = std::string_view(first, text.size());

@@ -51,8 +51,8 @@ std::string Summary::Text() const
     if (rated_ == 0)
         return text;
     if (!row_) {
-        return text + "色温（屏幕的算法）：最低 " + tolerance::WholeNumberText(lowestCct_)
-               + " K，最高 " + tolerance::WholeNumberText(highestCct_) + " K\n";
+        return text + "色温（屏幕的算法）：最低 " + entry_rules::WholeNumberText(lowestCct_)
+               + " K，最高 " + entry_rules::WholeNumberText(highestCct_) + " K\n";
     }
     text += Format("色容差：最大 %d 步，平均 %.2f 步\n", largest_, stepSum_ / double(rated_));
     for (std::size_t i = 0; i < kWithin.size(); ++i) {

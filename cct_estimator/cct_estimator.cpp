@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-namespace cendrel {
+namespace cct_estimator {
 
-using tolerance::WithinRange;
+using entry_rules::WithinRange;
 using K = CctEstimator;
 
 double EstimateCct(double x, double y)
@@ -15,7 +15,7 @@ double EstimateCct(double x, double y)
     const double dx = WithinRange(x - K::xOffset);
     const double dy = WithinRange(y - K::yOffset);
     if (dy == 0.0)
-        throw tolerance::DivisionByZero(
+        throw entry_rules::DivisionByZero(
             "y 不能等于 0.187：换算公式要除以 (y − 0.187)。请改用其他 y 值后再计算。");
     const double A = WithinRange(dx / dy);
 
@@ -24,7 +24,7 @@ double EstimateCct(double x, double y)
     s = WithinRange(s + WithinRange(K::a2 * std::pow(A, 2)));
     s = WithinRange(s - WithinRange(K::a1 * A));
     s = WithinRange(s + K::a0);
-    return tolerance::RoundHalfEven(s);
+    return entry_rules::RoundHalfEven(s);
 }
 
-} // namespace cendrel
+} // namespace cct_estimator

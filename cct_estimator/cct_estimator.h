@@ -7,7 +7,7 @@
 // The polynomial has a single minimum, about 1854.99 at A ≈ 0.9988, so every
 // finite result is at least 1855; A = 1 gives exactly 1855, A = 0 gives 5652.
 
-namespace cendrel {
+namespace cct_estimator {
 
 struct CctEstimator {
     static constexpr double xOffset = 0.329;
@@ -21,9 +21,9 @@ struct CctEstimator {
 
 // The rounded CCT in kelvin (a whole-valued double). Every operation is
 // rounded to double in the order of the formula above, read left to right;
-// each power comes from std::pow afresh. Throws tolerance::DivisionByZero
-// when y − 0.187 is exactly zero, whatever x is, and tolerance::Overflow when
+// each power comes from std::pow afresh. Throws entry_rules::DivisionByZero
+// when y − 0.187 is exactly zero, whatever x is, and entry_rules::Overflow when
 // a step leaves the double range.
 double EstimateCct(double x, double y);
 
-} // namespace cendrel
+} // namespace cct_estimator

@@ -74,18 +74,18 @@ ScreenDescription Description()
 // and y = 0.187 stop the action before anything on the screen changes.
 void Compute(ScreenContext &screen)
 {
-    const tolerance::ChromaticityEntry point = tolerance::ReadChromaticity(
+    const entry_rules::ChromaticityEntry point = entry_rules::ReadChromaticity(
         screen.ReadText("T1").toStdString(), screen.ReadText("T2").toStdString());
-    const double cct = EstimateCct(point.x, point.y);
-    const QString number = FromUtf8(tolerance::WholeNumberText(cct));
+    const double cct = cct_estimator::EstimateCct(point.x, point.y);
+    const QString number = FromUtf8(entry_rules::WholeNumberText(cct));
     screen.SetCaption("L5", number);
     screen.SetVisible("L5", true);
     screen.SetVisible("L6", true);
-    if (tolerance::IsMissing(point)) {
+    if (entry_rules::IsMissing(point)) {
         screen.SetVisible("L6", false);
         screen.SetVisible("L5", false);
         companions::ReportMissingInput(screen);
-        const auto &message = tolerance::MissingInputMessage;
+        const auto &message = entry_rules::MissingInputMessage;
         screen.ShowMessage(FromUtf8(message.text), FromUtf8(message.title), message.buttons);
         return;
     }

@@ -11,7 +11,7 @@ std::optional<int> ScreenSteps(const tolerance::ToleranceEllipse &row, Xy p)
 {
     try {
         return tolerance::ComputeTolerance(row, p.x, p.y);
-    } catch (const tolerance::Failure &) {
+    } catch (const entry_rules::Failure &) {
         return std::nullopt;
     }
 }

@@ -2,7 +2,7 @@
 
 #include "number_rules.h"
 
-namespace tolerance {
+namespace entry_rules {
 
 EntryValue ReadEntry(std::string_view text)
 {
@@ -24,4 +24,4 @@ bool IsMissing(const ChromaticityEntry &entry)
     return entry.x == 0.0 || entry.y == 0.0;
 }
 
-} // namespace tolerance
+} // namespace entry_rules

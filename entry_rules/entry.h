@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace tolerance {
+namespace entry_rules {
 
 // The value of one entry text.
 using EntryValue = double;
@@ -40,4 +40,4 @@ ChromaticityEntry ReadChromaticity(std::string_view xText, std::string_view yTex
 // True when x or y is zero (an empty entry, 0, -0, 0.0, 000).
 bool IsMissing(const ChromaticityEntry &entry);
 
-} // namespace tolerance
+} // namespace entry_rules

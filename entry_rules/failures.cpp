@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace tolerance {
+namespace entry_rules {
 
 namespace {
 
@@ -69,4 +69,4 @@ Overflow::Overflow(std::string_view offendingText)
 {
 }
 
-} // namespace tolerance
+} // namespace entry_rules

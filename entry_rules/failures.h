@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tolerance {
+namespace entry_rules {
 
 class Failure : public std::runtime_error {
 public:
@@ -45,4 +45,4 @@ public:
 // characters, control characters made visible, never invalid UTF-8.
 std::string QuotableText(std::string_view text);
 
-} // namespace tolerance
+} // namespace entry_rules

@@ -9,7 +9,7 @@
 #include <limits>
 #include <system_error>
 
-namespace tolerance {
+namespace entry_rules {
 
 namespace {
 
@@ -221,4 +221,4 @@ double WithinRange(double v)
     return v;
 }
 
-} // namespace tolerance
+} // namespace entry_rules

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tolerance {
+namespace entry_rules {
 
 // The double nearest to the number that a UTF-8 text denotes.
 // Throws NotANumber for a text that is not a number (the empty text
@@ -40,4 +40,4 @@ std::string WholeNumberText(double v);
 // a value outside the double range stops the computation at that step.
 double WithinRange(double v);
 
-} // namespace tolerance
+} // namespace entry_rules

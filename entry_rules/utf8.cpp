@@ -1,6 +1,6 @@
 #include "utf8.h"
 
-namespace tolerance::utf8 {
+namespace entry_rules::utf8 {
 
 char32_t Next(std::string_view text, std::size_t &pos)
 {
@@ -64,4 +64,4 @@ void Append(std::string &out, char32_t cp)
     }
 }
 
-} // namespace tolerance::utf8
+} // namespace entry_rules::utf8

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tolerance::utf8 {
+namespace entry_rules::utf8 {
 
 inline constexpr char32_t kInvalid = 0xFFFFFFFF;
 
@@ -18,4 +18,4 @@ char32_t Next(std::string_view text, std::size_t &pos);
 // Appends the UTF-8 form of a valid code point.
 void Append(std::string &out, char32_t cp);
 
-} // namespace tolerance::utf8
+} // namespace entry_rules::utf8

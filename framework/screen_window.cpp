@@ -401,7 +401,7 @@ void ScreenWindow::Run(const Handler &handler)
     try {
         handler(context);
         return;
-    } catch (const tolerance::Failure &f) {
+    } catch (const entry_rules::Failure &f) {
         failure = QString::fromStdString(f.userMessage());
     } catch (const std::bad_alloc &) {
         failure = QStringLiteral("内存不足，无法完成这一步。请关闭其他程序或缩短输入后再试。");

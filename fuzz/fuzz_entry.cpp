@@ -28,7 +28,7 @@ void Require(bool property)
 bool IsValidUtf8(std::string_view text)
 {
     for (std::size_t pos = 0; pos < text.size();) {
-        if (tolerance::utf8::Next(text, pos) == tolerance::utf8::kInvalid)
+        if (entry_rules::utf8::Next(text, pos) == entry_rules::utf8::kInvalid)
             return false;
     }
     return true;
@@ -43,33 +43,33 @@ void CheckValue(double v)
     const auto written = std::to_chars(std::begin(text), std::end(text), v);
     Require(written.ec == std::errc());
     const std::string_view shortest(text, written.ptr - text);
-    Require(std::bit_cast<std::uint64_t>(tolerance::ParseNumber(shortest))
+    Require(std::bit_cast<std::uint64_t>(entry_rules::ParseNumber(shortest))
             == std::bit_cast<std::uint64_t>(v));
 }
 
-void CheckMessage(const tolerance::Failure &failure)
+void CheckMessage(const entry_rules::Failure &failure)
 {
     const std::string message = failure.userMessage();
     Require(IsValidUtf8(message) && message.size() < 600);
 }
 
-void Compute(const tolerance::ChromaticityEntry &entry)
+void Compute(const entry_rules::ChromaticityEntry &entry)
 {
     for (const tolerance::ToleranceEllipse &row : tolerance::EllipseTable) {
         try {
             const std::int32_t t = tolerance::ComputeTolerance(row, entry.x, entry.y);
             Require(t >= 0 && t <= 46341);
-        } catch (const tolerance::Overflow &failure) {
+        } catch (const entry_rules::Overflow &failure) {
             CheckMessage(failure);
         }
     }
     try {
-        const double cct = cendrel::EstimateCct(entry.x, entry.y);
-        Require(std::isfinite(cct) && cct >= 1855 && tolerance::RoundHalfEven(cct) == cct);
-        Require(!tolerance::WholeNumberText(cct).empty());
-    } catch (const tolerance::Overflow &failure) {
+        const double cct = cct_estimator::EstimateCct(entry.x, entry.y);
+        Require(std::isfinite(cct) && cct >= 1855 && entry_rules::RoundHalfEven(cct) == cct);
+        Require(!entry_rules::WholeNumberText(cct).empty());
+    } catch (const entry_rules::Overflow &failure) {
         CheckMessage(failure);
-    } catch (const tolerance::DivisionByZero &failure) {
+    } catch (const entry_rules::DivisionByZero &failure) {
         CheckMessage(failure);
     }
 }
@@ -84,15 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view yText =
         split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
 
-    Require(IsValidUtf8(tolerance::QuotableText(input)));
+    Require(IsValidUtf8(entry_rules::QuotableText(input)));
 
-    tolerance::ChromaticityEntry entry;
+    entry_rules::ChromaticityEntry entry;
     try {
-        entry = tolerance::ReadChromaticity(xText, yText);
-    } catch (const tolerance::NotANumber &failure) {
+        entry = entry_rules::ReadChromaticity(xText, yText);
+    } catch (const entry_rules::NotANumber &failure) {
         CheckMessage(failure);
         return 0;
-    } catch (const tolerance::Overflow &failure) {
+    } catch (const entry_rules::Overflow &failure) {
         CheckMessage(failure);
         return 0;
     }

@@ -19,18 +19,18 @@ const ToleranceEllipse *FindEllipse(ColourStandard standard, int nominalCct)
 
 std::int32_t EllipseSteps(double q)
 {
-    const std::int32_t n = ToInt32(q);
-    return ToInt32(std::sqrt(static_cast<double>(n)));
+    const std::int32_t n = entry_rules::ToInt32(q);
+    return entry_rules::ToInt32(std::sqrt(static_cast<double>(n)));
 }
 
 std::int32_t ComputeTolerance(const ToleranceEllipse &e, double x, double y)
 {
-    const double dx = WithinRange(std::fabs(x - e.x0));
-    const double dy = WithinRange(std::fabs(y - e.y0));
-    const double a = WithinRange((e.g11 * dx) * dx);
-    const double b = WithinRange((e.c * dx) * dy);
-    const double d = WithinRange((e.g22 * dy) * dy);
-    const double q = WithinRange((a - b) + d);
+    const double dx = entry_rules::WithinRange(std::fabs(x - e.x0));
+    const double dy = entry_rules::WithinRange(std::fabs(y - e.y0));
+    const double a = entry_rules::WithinRange((e.g11 * dx) * dx);
+    const double b = entry_rules::WithinRange((e.c * dx) * dy);
+    const double d = entry_rules::WithinRange((e.g22 * dy) * dy);
+    const double q = entry_rules::WithinRange((a - b) + d);
     return EllipseSteps(q);
 }
 

@@ -35,11 +35,11 @@ struct ScreenAnswer {
 ScreenAnswer CalculatorAnswer(const std::string &x, const std::string &y)
 {
     try {
-        const tolerance::ChromaticityEntry entry = tolerance::ReadChromaticity(x, y);
-        if (tolerance::IsMissing(entry))
-            return {"", std::string(tolerance::MissingInputMessage.text)};
-        return {tolerance::IntegerText(tolerance::ComputeTolerance(*kGb4000, entry.x, entry.y)), ""};
-    } catch (const tolerance::Failure &failure) {
+        const entry_rules::ChromaticityEntry entry = entry_rules::ReadChromaticity(x, y);
+        if (entry_rules::IsMissing(entry))
+            return {"", std::string(entry_rules::MissingInputMessage.text)};
+        return {entry_rules::IntegerText(tolerance::ComputeTolerance(*kGb4000, entry.x, entry.y)), ""};
+    } catch (const entry_rules::Failure &failure) {
         return {"", failure.userMessage()};
     }
 }
@@ -47,12 +47,12 @@ ScreenAnswer CalculatorAnswer(const std::string &x, const std::string &y)
 ScreenAnswer ConverterAnswer(const std::string &x, const std::string &y)
 {
     try {
-        const tolerance::ChromaticityEntry entry = tolerance::ReadChromaticity(x, y);
-        const double cct = cendrel::EstimateCct(entry.x, entry.y);
-        if (tolerance::IsMissing(entry))
-            return {"", std::string(tolerance::MissingInputMessage.text)};
-        return {tolerance::WholeNumberText(cct), ""};
-    } catch (const tolerance::Failure &failure) {
+        const entry_rules::ChromaticityEntry entry = entry_rules::ReadChromaticity(x, y);
+        const double cct = cct_estimator::EstimateCct(entry.x, entry.y);
+        if (entry_rules::IsMissing(entry))
+            return {"", std::string(entry_rules::MissingInputMessage.text)};
+        return {entry_rules::WholeNumberText(cct), ""};
+    } catch (const entry_rules::Failure &failure) {
         return {"", failure.userMessage()};
     }
 }
@@ -158,7 +158,7 @@ void TestBatchReading::plainNumbersReadAsTheScreensReadThem()
     for (const std::string &text : texts) {
         Rating rating;
         RateRow(nullptr, text, "0.3", false, rating);
-        const double expected = tolerance::ReadEntry(text);
+        const double expected = entry_rules::ReadEntry(text);
         QVERIFY2(std::bit_cast<std::uint64_t>(rating.x) == std::bit_cast<std::uint64_t>(expected)
                      || !rating.error.empty(),
                  text.c_str());
@@ -275,7 +275,7 @@ void TestBatchReading::fileShapes()
     QVERIFY(file.rows[0].rating.rated);
     QCOMPARE(file.rows[1].cells[0], std::string("two\nlines \"q\""));
     QCOMPARE(file.rows[1].line, std::uint64_t(6));
-    QCOMPARE(file.rows[2].rating.error, std::string(tolerance::MissingInputMessage.text));
+    QCOMPARE(file.rows[2].rating.error, std::string(entry_rules::MissingInputMessage.text));
     QCOMPARE(file.rows[3].cells.size(), std::size_t(5));
     QVERIFY(file.rows[3].rating.rated);
     QCOMPARE(file.rows[4].cells[0].size(), std::size_t(big.size() + 2));
@@ -292,7 +292,7 @@ void TestBatchReading::fileShapes()
                                 {.row = kGb4000, .decimalComma = true});
     QVERIFY(comma.layout.decimalComma);
     QCOMPARE(comma.rows[0].rating.steps, tolerance::ComputeTolerance(*kGb4000, 0.3805, 0.3768));
-    QCOMPARE(comma.rows[1].rating.error, tolerance::NotANumber("0,38,1").userMessage());
+    QCOMPARE(comma.rows[1].rating.error, entry_rules::NotANumber("0,38,1").userMessage());
     const ReadFile ignored = Read(WriteFile(dir_, "ignored.csv", "x,y\n0.38,0.38\n"),
                                   {.decimalComma = true});
     QVERIFY(!ignored.layout.decimalComma);

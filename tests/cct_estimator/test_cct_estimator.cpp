@@ -11,8 +11,8 @@
 #include <cfloat>
 #include <cmath>
 
-using cendrel::EstimateCct;
-using namespace tolerance;
+using cct_estimator::EstimateCct;
+using namespace entry_rules;
 
 class TestCctEstimator : public QObject {
     Q_OBJECT

@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(Result(), (Display{shown, true, true}));
         // The screen writes exactly what the number rules make of the value.
         QCOMPARE(shown.toStdString(),
-                 tolerance::WholeNumberText(cendrel::EstimateCct(x.toDouble(), y.toDouble())));
+                 entry_rules::WholeNumberText(cct_estimator::EstimateCct(x.toDouble(), y.toDouble())));
         // Every digit can be read: the number fits its label on one line.
         auto *result = ControlOf<QLabel>(run_->nav, F4, "L5");
         QVERIFY(QFontMetrics(result->font()).horizontalAdvance(shown) <= result->width());
@@ -143,7 +143,7 @@ private slots:
         // incomplete; it is only hidden.
         // (QString::toDouble reads the empty text as 0, as the entry does.)
         const QString computed = QString::fromStdString(
-            tolerance::WholeNumberText(cendrel::EstimateCct(x.toDouble(), y.toDouble())));
+            entry_rules::WholeNumberText(cct_estimator::EstimateCct(x.toDouble(), y.toDouble())));
         QCOMPARE(Result(), (Display{computed, false, false}));
         QCOMPARE(Text(run_->nav, F4, "T1"), x);
         QCOMPARE(Text(run_->nav, F4, "T2"), y);

@@ -6,7 +6,7 @@
 
 #include <QTest>
 
-using namespace tolerance;
+using namespace entry_rules;
 
 namespace {
 

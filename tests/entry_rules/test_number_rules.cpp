@@ -14,7 +14,7 @@
 #include <cmath>
 #include <string>
 
-using namespace tolerance;
+using namespace entry_rules;
 
 namespace {
 

@@ -67,7 +67,7 @@ private slots:
                  }},
                 {"Command6", [](ScreenContext &c) {
                      const QString text = c.ReadText("T1");
-                     throw tolerance::NotANumber(text.toStdString());
+                     throw entry_rules::NotANumber(text.toStdString());
                  }},
             });
         });

@@ -194,20 +194,20 @@ Expected ExpectCalculator(const ambrix::CalculatorMember &m, const Subject &s, c
                           const QString &y)
 {
     Expected e;
-    tolerance::ChromaticityEntry point;
+    entry_rules::ChromaticityEntry point;
     try {
-        point = tolerance::ReadChromaticity(x.toStdString(), y.toStdString());
-    } catch (const tolerance::Failure &f) {
+        point = entry_rules::ReadChromaticity(x.toStdString(), y.toStdString());
+    } catch (const entry_rules::Failure &f) {
         e.messages << FromStd(f.userMessage());
         return e;
     }
-    const bool missing = tolerance::IsMissing(point);
+    const bool missing = entry_rules::IsMissing(point);
     if (missing)
         e.messages << kMissing;
     QString number;
     try {
         number = s.direct(point.x, point.y);
-    } catch (const tolerance::Failure &f) {
+    } catch (const entry_rules::Failure &f) {
         e.messages << FromStd(f.userMessage());
         return e;
     }
@@ -223,14 +223,14 @@ Expected ExpectConverter(const Subject &s, const QString &x, const QString &y)
 {
     Expected e;
     try {
-        const auto point = tolerance::ReadChromaticity(x.toStdString(), y.toStdString());
+        const auto point = entry_rules::ReadChromaticity(x.toStdString(), y.toStdString());
         e.captions["L5"] = s.direct(point.x, point.y);
-        const bool complete = !tolerance::IsMissing(point);
+        const bool complete = !entry_rules::IsMissing(point);
         e.visibility["L5"] = complete;
         e.visibility["L6"] = complete;
         if (!complete)
             e.messages << kMissing;
-    } catch (const tolerance::Failure &f) {
+    } catch (const entry_rules::Failure &f) {
         e.messages << FromStd(f.userMessage());
     }
     return e;
@@ -492,7 +492,7 @@ class TortureTest : public QObject {
             s.nav = &cendrel_->nav;
             s.resultLabel = "L5";
             s.direct = [](double x, double y) {
-                return FromStd(tolerance::WholeNumberText(cendrel::EstimateCct(x, y)));
+                return FromStd(entry_rules::WholeNumberText(cct_estimator::EstimateCct(x, y)));
             };
             s.expect = [s](const QString &x, const QString &y) { return ExpectConverter(s, x, y); };
             return s;
@@ -507,7 +507,7 @@ class TortureTest : public QObject {
         const tolerance::ToleranceEllipse *ellipse =
             tolerance::FindEllipse(member.standard, member.nominalCct);
         s.direct = [ellipse](double x, double y) {
-            return FromStd(tolerance::IntegerText(tolerance::ComputeTolerance(*ellipse, x, y)));
+            return FromStd(entry_rules::IntegerText(tolerance::ComputeTolerance(*ellipse, x, y)));
         };
         s.expect = [&member, s](const QString &x, const QString &y) {
             return ExpectCalculator(member, s, x, y);

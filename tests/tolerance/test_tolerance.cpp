@@ -13,6 +13,7 @@
 #include <cmath>
 
 using namespace tolerance;
+using namespace entry_rules;
 
 Q_DECLARE_METATYPE(tolerance::ColourStandard)
 

@@ -236,7 +236,7 @@ private:
         switch (p.input) {
         case Input::Complete: {
             const tolerance::ToleranceEllipse *e = tolerance::FindEllipse(m.standard, m.nominalCct);
-            const QString want = QString::fromStdString(tolerance::IntegerText(
+            const QString want = QString::fromStdString(entry_rules::IntegerText(
                 tolerance::ComputeTolerance(*e, p.xText.toDouble(), p.yText.toDouble())));
             tally_.Expect(messages.isEmpty() && caption && result == want, round,
                           m.screen + " shows " + result + " for " + p.xText + ", " + p.yText
@@ -291,8 +291,8 @@ public:
         const Display after = display();
         switch (p.input) {
         case Input::Complete: {
-            const QString want = QString::fromStdString(tolerance::WholeNumberText(
-                cendrel::EstimateCct(p.xText.toDouble(), p.yText.toDouble())));
+            const QString want = QString::fromStdString(entry_rules::WholeNumberText(
+                cct_estimator::EstimateCct(p.xText.toDouble(), p.yText.toDouble())));
             tally_.Expect(messages.isEmpty() && after == Display{want, true, true}, round,
                           "F4 shows " + after.number + " for " + p.xText + ", " + p.yText
                               + ", not " + want);
