@@ -1,5 +1,6 @@
-# Turns a colord CMF file (an IT8-style text: a header, then BEGIN_DATA and
-# one line each of x̄, ȳ and z̄ over SPECTRAL_BANDS bands) into C++ table rows
+# Turns a colord table of three spectral sets (an IT8-style text: a header,
+# then BEGIN_DATA and one line per set over SPECTRAL_BANDS bands: x̄, ȳ, z̄ of
+# a colour-matching function, or S0, S1, S2 of daylight) into C++ table rows
 # {nm, x̄, ȳ, z̄}. Usage: cmake -DIN=file.cmf -DOUT=table.inc -P this file.
 file(STRINGS ${IN} lines)
 set(start "")
