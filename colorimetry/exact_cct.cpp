@@ -74,6 +74,8 @@ CctResult ExactCct(Xy p)
     if (!(denominator > 0))
         return r;
     const Uv q = UvFromXy(p);
+    if (!std::isfinite(q.u) || !std::isfinite(q.v))
+        return r; // a coordinate so large that (u, v) is no number
 
     const std::vector<LocusPoint> &t = PlanckianTable();
     const long i = Nearest(t, q);

@@ -43,12 +43,15 @@ QByteArray Describe(Xy p, const CctResult &got, const reference::Nearest &want)
                   int(got.state), got.cct, got.duv, want.kelvin, want.duv);
 }
 
-// Defined, CCT within 1 K and Duv within 1e-5 of the brute-force reference.
+// Defined, CCT within 0.15 K and Duv within 1e-5 of the brute-force
+// reference: what Ohno's combined method achieves on its table (at worst
+// 0.13 K, next to 1000 K), so that either solution used on the wrong side
+// of |Duv| = 0.002 shows (up to 1.1 K off).
 void VerifyAgainstReference(Xy p)
 {
     const CctResult got = ExactCct(p);
     const reference::Nearest want = Ref().NearestTo(p);
-    QVERIFY2(got.defined() && std::abs(got.cct - want.kelvin) <= 1 && std::abs(got.duv - want.duv) <= 1e-5,
+    QVERIFY2(got.defined() && std::abs(got.cct - want.kelvin) <= 0.15 && std::abs(got.duv - want.duv) <= 1e-5,
              Describe(p, got, want).constData());
 }
 
@@ -148,11 +151,12 @@ void TestColorimetry::exactCctOverTheGrid()
 {
     // Points on the normals of the reference locus. ±0.0019 and ±0.0021 lie
     // either side of the switch between the triangular and the parabolic
-    // solutions; 1001 K and 19990 K at the ends of the range.
+    // solutions, and 0.005–0.0201 between it and ten times it; 1001 K and
+    // 19990 K at the ends of the range.
     for (double t : {1001, 1150, 1400, 1700, 2100, 2600, 2900, 3300, 3800, 4500, 5500, 6500, 8000, 10500,
                      14000, 19990})
-        for (double duv : {-0.0495, -0.03, -0.012, -0.0021, -0.0019, -0.0006, 0.0, 0.0006, 0.0019, 0.0021,
-                           0.012, 0.03, 0.0495})
+        for (double duv : {-0.0495, -0.03, -0.0201, -0.0199, -0.012, -0.005, -0.0021, -0.0019, -0.0006, 0.0,
+                           0.0006, 0.0019, 0.0021, 0.005, 0.012, 0.0199, 0.0201, 0.03, 0.0495})
             VerifyAgainstReference(Ref().Offset(t, duv));
 }
 
@@ -200,11 +204,18 @@ void TestColorimetry::statesWhereNoCct()
         QVERIFY2(got.state == CctState::NoChromaticity && !CctStateText(got).empty(),
                  Format("(%g, %g)", p.x, p.y).constData());
     }
-    // Whatever else is typed: an answer, never a CCT made of garbage.
-    for (Xy p : {Xy{0, 0}, Xy{1, 1}, Xy{-5, 2}, Xy{DBL_MAX, DBL_MAX}, Xy{-DBL_MAX, 1e-300}, Xy{0.7, 1e308}}) {
+    // Whatever else is typed: an answer, never a CCT made of garbage; a
+    // point whose (u, v) is no number (the sums overflow) is no
+    // chromaticity, and whatever is told is finite.
+    for (Xy p : {Xy{0, 0}, Xy{1, 1}, Xy{-5, 2}, Xy{DBL_MAX, DBL_MAX}, Xy{-DBL_MAX, 1e-300}, Xy{0.7, 1e308},
+                 Xy{0.3, 1e308}, Xy{1e-300, 1e308}, Xy{0.3, 2e307}, Xy{1e308, 1e308}, Xy{-1e308, 0.3}}) {
         const CctResult got = ExactCct(p);
-        QVERIFY2(!got.defined() && !CctStateText(got).empty(),
-                 Format("(%g, %g)", p.x, p.y).constData());
+        const double d = -2 * p.x + 12 * p.y + 3;
+        const bool uvFinite = std::isfinite(4 * p.x / d) && std::isfinite(6 * p.y / d);
+        QVERIFY2(!got.defined() && !CctStateText(got).empty()
+                     && (uvFinite || got.state == CctState::NoChromaticity)
+                     && (got.state == CctState::NoChromaticity || std::isfinite(got.duv)),
+                 Format("(%g, %g): state %d, Duv %g", p.x, p.y, int(got.state), got.duv).constData());
     }
 }
 
