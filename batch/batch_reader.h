@@ -10,6 +10,7 @@
 #include "text_decoder.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,15 +31,31 @@ public:
 };
 
 // What a header lacks, for the caller to put in its own words.
-enum class HeaderProblem { None, Empty, NoXColumn, NoYColumn, SameColumn };
+enum class HeaderProblem {
+    None,
+    Empty,
+    NoXColumn, // not found by name, or the chosen column does not exist
+    NoYColumn,
+    SameColumn,
+    TooLong,       // cut at kMaxRecordBytes or kMaxCells
+    UnclosedQuote, // a quote in it is not closed
+};
 
 struct Layout {
     std::vector<std::string> header; // the header's cells, as UTF-8
     std::size_t xColumn = 0;
     std::size_t yColumn = 0;
+    // Another column whose name also names the coordinate, not used (the
+    // next best-named one), when the columns were found by name.
+    std::optional<std::size_t> xOther;
+    std::optional<std::size_t> yOther;
+    std::uint64_t headerLine = 0; // from 1
     char delimiter = ',';
     bool decimalComma = false; // in effect
     Encoding encoding = Encoding::Undecided;
+    std::uint64_t undecodableBytes = 0; // read so far, each shown as U+FFFD
+    std::uint64_t firstUndecodableLine = 0;
+    bool nulsNotUtf16 = false; // NUL bytes at the start, but not in UTF-16's pattern
 };
 
 // One row as read and rated. Its cells are valid until the next row.
@@ -68,8 +85,9 @@ public:
     std::uint64_t bytesRead() const { return bytesRead_; }
 
 private:
-    bool NextRecord();
+    bool NextRecord(bool stopWhenCut = false);
     bool Refill();
+    void UpdateDecoding();
 
     int fd_;
     ReadOptions options_;
@@ -80,20 +98,24 @@ private:
     std::size_t blockFill_ = 0;  // bytes in block_
     std::size_t blockUsed_ = 0;  // of them, decoded
     bool endOfInput_ = false;
-    bool finished_ = false;
     std::string_view text_;      // decoded, not yet split
     std::size_t textPos_ = 0;
-    std::string rawHeader_;      // the header read whole before the delimiter was known
     std::uint64_t bytesRead_ = 0;
 };
 
-// The message for a header problem, in Chinese, naming the header's cells.
-std::string HeaderProblemText(HeaderProblem problem, const Layout &layout);
+// The message for a header problem, in Chinese, naming the header's cells
+// (and the column chosen in the options, if any).
+std::string HeaderProblemText(HeaderProblem problem, const Layout &layout,
+                              const ReadOptions &options = {});
+
+// What the user should know about how the file was read, beside its rows:
+// bytes that could not be decoded, a coordinate that more than one column
+// names, NUL bytes not read as UTF-16. One sentence a line; empty when there
+// is nothing to say.
+std::string ReadingNotes(const Layout &layout);
 
 // The messages a record of the file itself gets, beside the screens' ones.
-inline constexpr std::string_view kUnclosedQuoteMessage =
-    "这一行的引号没有闭合，文件其余的内容都读进了这一行。请检查文件中的引号。";
-inline constexpr std::string_view kCutRecordMessage =
-    "这一行太长（超过 16 MiB 或 4096 列），只读了它的开头。请检查文件。";
+std::string UnclosedQuoteMessage(std::uint64_t quoteLine);
+std::string CutRecordMessage();
 
 } // namespace batch

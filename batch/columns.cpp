@@ -105,8 +105,10 @@ int CoordinateNameScore(std::string_view cell, char axis)
 }
 
 std::optional<std::size_t> FindColumn(const std::vector<std::string> &header, char axis,
-                                      std::string_view choice)
+                                      std::string_view choice, std::optional<std::size_t> *other)
 {
+    if (other)
+        other->reset();
     if (!choice.empty()) {
         for (std::size_t i = 0; i < header.size(); ++i) {
             if (header[i] == choice)
@@ -119,15 +121,22 @@ std::optional<std::size_t> FindColumn(const std::vector<std::string> &header, ch
             return number - 1;
         return std::nullopt;
     }
-    std::optional<std::size_t> best;
-    int bestScore = 0;
+    std::optional<std::size_t> best, second;
+    int bestScore = 0, secondScore = 0;
     for (std::size_t i = 0; i < header.size(); ++i) {
         const int score = CoordinateNameScore(header[i], axis);
         if (score > bestScore) {
+            second = best;
+            secondScore = bestScore;
             best = i;
             bestScore = score;
+        } else if (score > secondScore) {
+            second = i;
+            secondScore = score;
         }
     }
+    if (other)
+        *other = second;
     return best;
 }
 

@@ -24,9 +24,11 @@ char DetectDelimiter(std::string_view rawLine);
 int CoordinateNameScore(std::string_view cell, char axis);
 
 // The column of the coordinate: chosen by the user (a header name, else a
-// 1-based number), or the best-named one, the first of equals. nullopt when
-// there is none.
+// 1-based number), or the best-named one, the first of equals; other, when
+// given, gets the next best-named one, if any name matches at all. nullopt
+// when there is none.
 std::optional<std::size_t> FindColumn(const std::vector<std::string> &header, char axis,
-                                      std::string_view choice = {});
+                                      std::string_view choice = {},
+                                      std::optional<std::size_t> *other = nullptr);
 
 } // namespace batch

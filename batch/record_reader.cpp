@@ -1,5 +1,6 @@
 #include "record_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace batch {
@@ -12,6 +13,10 @@ void RecordReader::Append(std::string_view run)
         run = run.substr(0, kMaxRecordBytes - text_.size());
         cut_ = true;
     }
+    // Grown by hand, so that the room never goes beyond the limit.
+    if (text_.size() + run.size() > text_.capacity())
+        text_.reserve(std::min(kMaxRecordBytes,
+                               std::max(text_.size() + run.size(), 2 * text_.capacity())));
     text_.append(run);
 }
 
@@ -34,6 +39,38 @@ bool RecordReader::EndRecord()
     return true;
 }
 
+void RecordReader::Reset()
+{
+    completed_ = false;
+    cut_ = false;
+    unclosedQuote_ = false;
+    plain_ = true;
+    spanning_ = false;
+    kept_.clear();
+    text_.clear();
+    ends_.clear();
+}
+
+bool RecordReader::GiveUpQuote()
+{
+    // The record ends where the line of the quote ended; what came after
+    // that line end is read again, before anything not read yet.
+    std::string again = std::move(kept_);
+    kept_.clear();
+    if (readingAgain_)
+        again.append(again_, againPos_);
+    again_ = std::move(again);
+    againPos_ = 0;
+    text_.resize(spanText_);
+    ends_.resize(spanCells_);
+    cut_ = spanCut_;
+    spanning_ = false;
+    unclosedQuote_ = true;
+    line_ = quoteLine_ + 1;
+    skipLineFeed_ = spanLineEnd_ == '\r';
+    return EndRecord();
+}
+
 bool RecordReader::blank() const
 {
     for (const char c : text_) {
@@ -43,24 +80,52 @@ bool RecordReader::blank() const
     return true;
 }
 
+std::uint64_t RecordReader::LineAt(std::string_view text, std::size_t offset) const
+{
+    std::uint64_t line = line_;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\r')
+            ++line;
+        else if (text[i] == '\n' && !(i == 0 ? skipLineFeed_ : text[i - 1] == '\r'))
+            ++line;
+    }
+    return line;
+}
+
 bool RecordReader::Take(std::string_view text, std::size_t &pos)
 {
-    if (completed_) {
-        completed_ = false;
-        cut_ = false;
-        unclosedQuote_ = false;
-        plain_ = true;
-        text_.clear();
-        ends_.clear();
-    }
+    if (completed_)
+        Reset();
     const char delimiter = delimiter_;
-    const bool raw = delimiter == 0;
     if (stopsFor_ != delimiter || !stops_['\n']) {
         stops_ = {};
-        for (const char c : {'\n', '\r', '"', '\0', raw ? '"' : delimiter})
+        for (const char c : {'\n', '\r', '"', '\0', delimiter == 0 ? '"' : delimiter})
             stops_[static_cast<unsigned char>(c)] = true;
         stopsFor_ = delimiter;
     }
+    if (againPos_ < again_.size()) {
+        readingAgain_ = true;
+        const bool done = Read(again_, againPos_);
+        readingAgain_ = false;
+        if (done)
+            return true;
+        again_.clear();
+        againPos_ = 0;
+    }
+    return Read(text, pos);
+}
+
+bool RecordReader::Read(std::string_view text, std::size_t &pos)
+{
+    const char delimiter = delimiter_;
+    const bool raw = delimiter == 0;
+    // While a quoted cell spans lines, what is read is kept from here on.
+    std::size_t keptFrom = pos;
+    auto keep = [&] {
+        if (spanning_)
+            kept_.append(text.substr(keptFrom, pos - keptFrom));
+        keptFrom = pos;
+    };
     while (pos < text.size()) {
         const char c = text[pos];
         switch (state_) {
@@ -80,6 +145,7 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
                 if (raw)
                     Append("\"");
                 plain_ = false;
+                quoteLine_ = line_;
                 state_ = State::Quoted;
                 ++pos;
                 continue;
@@ -100,8 +166,10 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
                 // Kept in the cell; in raw mode a quote opens or closes.
                 Append(std::string_view(&stop, 1));
                 plain_ = false;
-                if (raw && stop == '"')
+                if (raw && stop == '"') {
+                    quoteLine_ = line_;
                     state_ = State::Quoted;
+                }
                 continue;
             }
             if (stop == delimiter) {
@@ -115,46 +183,84 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
         }
         case State::Quoted: {
             const void *quote = std::memchr(text.data() + pos, '"', text.size() - pos);
-            const std::size_t end =
-                quote ? static_cast<const char *>(quote) - text.data() : text.size();
-            const std::string_view run = text.substr(pos, end - pos);
-            for (const char d : run) {
-                if (d == '\n')
-                    ++line_;
+            std::size_t end = quote ? static_cast<const char *>(quote) - text.data() : text.size();
+            if (!spanning_) {
+                // The first line end inside the quotes: remember the record
+                // as it stands, and keep what follows.
+                const std::size_t lineEnd = text.substr(pos, end - pos).find_first_of("\r\n");
+                if (lineEnd != std::string_view::npos) {
+                    Append(text.substr(pos, lineEnd));
+                    spanText_ = text_.size();
+                    spanCells_ = ends_.size();
+                    spanCut_ = cut_;
+                    spanLineEnd_ = text[pos + lineEnd];
+                    Append(text.substr(pos + lineEnd, 1));
+                    if (spanLineEnd_ == '\n')
+                        ++line_;
+                    pos += lineEnd + 1;
+                    spanning_ = true;
+                    kept_.clear();
+                    keptFrom = pos;
+                    continue;
+                }
+            } else if (kept_.size() + (end - keptFrom) > kMaxRecordBytes) {
+                keep();
+                return GiveUpQuote();
             }
+            const std::string_view run = text.substr(pos, end - pos);
+            line_ += std::count(run.begin(), run.end(), '\n');
             Append(run);
             pos = end;
             if (pos == text.size())
-                return false;
+                break;
             ++pos;
-            if (raw) {
+            if (raw)
                 Append("\"");
-                state_ = State::Plain;
-                continue;
-            }
             state_ = State::QuoteInQuoted;
             continue;
         }
         case State::QuoteInQuoted:
             if (c == '"') {
-                Append("\""); // a doubled quote stands for one
+                Append("\""); // a doubled quote stands for one (raw: both kept)
                 state_ = State::Quoted;
                 ++pos;
                 continue;
+            }
+            if (spanning_) {
+                // A quote that closed a cell over several lines must end the
+                // cell; otherwise it was not the closing quote of the one
+                // that opened it.
+                const bool endsCell = c == '\n' || c == '\r'
+                                      || (raw ? c == ',' || c == ';' || c == '\t' : c == delimiter);
+                if (!endsCell) {
+                    keep();
+                    return GiveUpQuote();
+                }
+                spanning_ = false;
+                kept_.clear();
             }
             // The quoted part is over; anything up to the delimiter joins it.
             state_ = State::Plain;
             continue;
         }
     }
+    keep();
     return false;
 }
 
 bool RecordReader::Finish()
 {
-    if (completed_ || state_ == State::RecordStart)
+    if (completed_)
+        Reset();
+    if (state_ == State::RecordStart)
         return false;
-    unclosedQuote_ = state_ == State::Quoted;
+    if (state_ == State::Quoted) {
+        if (spanning_)
+            return GiveUpQuote();
+        unclosedQuote_ = true;
+    }
+    spanning_ = false;
+    kept_.clear();
     return EndRecord();
 }
 

@@ -142,6 +142,8 @@ std::span<const std::string_view> OutputNames(Row row)
 // digits; near a tie, and for large values, std::to_chars decides.
 std::string_view OutputCells::Number(double value, int decimals)
 {
+    if (!std::isfinite(value))
+        return {}; // no number: an empty cell (null in JSON), never "inf" or "nan"
     static constexpr std::array<double, 6> kScale{1, 10, 100, 1000, 10000, 100000};
     char *first = buffer_.data() + used_;
     char *last = buffer_.data() + buffer_.size();

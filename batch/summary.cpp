@@ -28,6 +28,12 @@ void Summary::Add(const Rating &rating)
     ++rated_;
 }
 
+void Summary::SetReading(const Layout &layout)
+{
+    undecodable_ = layout.undecodableBytes;
+    readingNotes_ = ReadingNotes(layout);
+}
+
 namespace {
 
 std::string Format(const char *format, auto... values)
@@ -49,10 +55,10 @@ std::string Summary::Text() const
     std::string text =
         Format("共 %llu 行：已计算 %llu 行，失败 %llu 行\n", U(rows_), U(rated_), U(failed()));
     if (rated_ == 0)
-        return text;
+        return text + readingNotes_;
     if (!row_) {
         return text + "色温（屏幕的算法）：最低 " + entry_rules::WholeNumberText(lowestCct_)
-               + " K，最高 " + entry_rules::WholeNumberText(highestCct_) + " K\n";
+               + " K，最高 " + entry_rules::WholeNumberText(highestCct_) + " K\n" + readingNotes_;
     }
     text += Format("色容差：最大 %d 步，平均 %.2f 步\n", largest_, stepSum_ / double(rated_));
     for (std::size_t i = 0; i < kWithin.size(); ++i) {
@@ -62,7 +68,7 @@ std::string Summary::Text() const
     text += "\n";
     if (maxSteps_)
         text += Format("超过 %d 步：%llu 行\n", *maxSteps_, U(beyond_));
-    return text;
+    return text + readingNotes_;
 }
 
 std::string Summary::Line() const

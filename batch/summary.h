@@ -3,6 +3,7 @@
 // table also the largest and mean steps and the share within 1, 2, 3, 5 and
 // 7 steps (and, with a limit, how many rows are beyond it).
 
+#include "batch_reader.h"
 #include "row_rating.h"
 
 #include <array>
@@ -19,13 +20,16 @@ public:
     {
     }
     void Add(const Rating &rating);
+    // What the reading found beside the rows (undecodable bytes, a column
+    // that names a coordinate as plainly as the one used), as it stands.
+    void SetReading(const Layout &layout);
 
     std::uint64_t rows() const { return rows_; }
     std::uint64_t rated() const { return rated_; }
     std::uint64_t failed() const { return rows_ - rated_; }
     std::uint64_t beyond() const { return beyond_; }
-    // Every row rated, and none beyond the limit.
-    bool allGood() const { return failed() == 0 && beyond_ == 0; }
+    // Every row rated, none beyond the limit, and every byte decoded.
+    bool allGood() const { return failed() == 0 && beyond_ == 0 && undecodable_ == 0; }
 
     // Lines of text for people, each ending in a line feed.
     std::string Text() const;
@@ -45,6 +49,8 @@ private:
     std::array<std::uint64_t, 5> within_{};
     double lowestCct_ = 0; // cendrel: the screens' numbers
     double highestCct_ = 0;
+    std::uint64_t undecodable_ = 0;
+    std::string readingNotes_;
 };
 
 } // namespace batch

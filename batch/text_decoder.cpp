@@ -1,5 +1,6 @@
 #include "text_decoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -13,8 +14,14 @@ constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Enough text after the first byte outside ASCII to tell UTF-8 from GB18030.
-constexpr std::size_t kEvidenceBytes = 4096;
+// Enough evidence to choose between UTF-8 and GB18030: this many multi-byte
+// sequences and errors, or this much text after the first byte outside
+// ASCII.
+constexpr std::size_t kEvidenceCount = 64;
+constexpr std::size_t kEvidenceBytes = 1u << 20;
+// What is looked at for UTF-16 without a byte-order mark.
+constexpr std::size_t kStartBytes = 256;
+constexpr std::size_t kUtf16Sample = 4096;
 
 // The length of the well-formed UTF-8 sequence at bytes[pos]: 0 when it is
 // not one, and -1 when it is cut short by the end of the bytes.
@@ -70,6 +77,53 @@ std::size_t FirstNonAscii(std::string_view bytes, std::size_t from = 0)
     return pos;
 }
 
+struct Evidence {
+    std::size_t sequences = 0; // well-formed multi-byte UTF-8
+    std::size_t errors = 0;    // bytes that start no well-formed sequence
+};
+
+// The evidence for UTF-8 in bytes, up to kEvidenceCount of it; a sequence
+// cut short by the end is none, unless final.
+Evidence WeighUtf8(std::string_view bytes, bool final)
+{
+    Evidence e;
+    for (std::size_t pos = FirstNonAscii(bytes);
+         pos < bytes.size() && e.sequences + e.errors < kEvidenceCount;) {
+        const int length = SequenceLength(bytes, pos);
+        if (length < 0) {
+            e.errors += final;
+            break;
+        }
+        (length == 0 ? e.errors : e.sequences) += 1;
+        pos = FirstNonAscii(bytes, pos + (length == 0 ? 1 : length));
+    }
+    return e;
+}
+
+// UTF-16 without a byte-order mark, told by its NUL bytes: Utf16Le or
+// Utf16Be when they stand in at least a quarter of the pairs, nearly all on
+// one side (a few characters such as U+4E00 put theirs on the other), and
+// no pair is two NULs; Undecided otherwise. nuls tells whether there were
+// any.
+Encoding Utf16ByNuls(std::string_view bytes, bool &nuls)
+{
+    const std::size_t n = std::min(bytes.size(), kUtf16Sample) & ~std::size_t(1);
+    std::size_t even = 0, odd = 0, both = 0;
+    for (std::size_t i = 0; i < n; i += 2) {
+        even += bytes[i] == 0;
+        odd += bytes[i + 1] == 0;
+        both += bytes[i] == 0 && bytes[i + 1] == 0;
+    }
+    nuls = std::memchr(bytes.data(), 0, std::min(bytes.size(), kUtf16Sample)) != nullptr;
+    if (both > 0)
+        return Encoding::Undecided;
+    if (odd >= n / 8 && odd > 0 && even <= odd / 4)
+        return Encoding::Utf16Le;
+    if (even >= n / 8 && even > 0 && odd <= even / 4)
+        return Encoding::Utf16Be;
+    return Encoding::Undecided;
+}
+
 } // namespace
 
 std::string_view EncodingName(Encoding encoding)
@@ -120,12 +174,21 @@ bool TextDecoder::OpenConverter()
     return true;
 }
 
+void TextDecoder::CountUndecodable(std::size_t bytes, std::size_t textOffset)
+{
+    if (undecodable_ == 0)
+        firstUndecodable_ = textOffset;
+    undecodable_ += bytes;
+}
+
 std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_view &text)
 {
+    firstUndecodable_ = std::string_view::npos;
     std::size_t skipped = 0;
     if (!started_) {
         // A byte-order mark decides at once; it is not part of the text.
-        if (bytes.size() < 3 && !final) {
+        // Without one, the NUL bytes of the start may show UTF-16.
+        if (bytes.size() < kStartBytes && !final) {
             text = {};
             return 0;
         }
@@ -136,9 +199,13 @@ std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_
         } else if (bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom)) {
             encoding_ = bytes.starts_with(kUtf16LeBom) ? Encoding::Utf16Le : Encoding::Utf16Be;
             skipped = 2;
-            if (!OpenConverter())
-                encoding_ = Encoding::Utf8; // no converter: show what can be shown
+        } else {
+            bool nuls = false;
+            encoding_ = Utf16ByNuls(bytes, nuls);
+            nulsNotUtf16_ = nuls && encoding_ == Encoding::Undecided;
         }
+        if (!OpenConverter())
+            encoding_ = Encoding::Utf8; // no converter: show what can be shown
         bytes.remove_prefix(skipped);
     }
     if (encoding_ == Encoding::Undecided) {
@@ -147,12 +214,14 @@ std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_
             text = bytes;
             return skipped + bytes.size();
         }
-        if (bytes.size() - first < kEvidenceBytes && !final) {
+        const Evidence e = WeighUtf8(bytes.substr(first), final);
+        if (!final && e.sequences + e.errors < kEvidenceCount
+            && bytes.size() - first < kEvidenceBytes) {
             // Hand on the ASCII before it; decide when more text has come.
             text = bytes.substr(0, first);
             return skipped + first;
         }
-        encoding_ = IsUtf8(bytes.substr(first), final) ? Encoding::Utf8 : Encoding::Gb18030;
+        encoding_ = e.errors > e.sequences ? Encoding::Gb18030 : Encoding::Utf8;
         if (!OpenConverter())
             encoding_ = Encoding::Utf8;
     }
@@ -177,6 +246,7 @@ std::size_t TextDecoder::DecodeUtf8(std::string_view bytes, bool final, std::str
                 copying = true;
             }
             out_.append(bytes.substr(copiedUpTo, pos - copiedUpTo));
+            CountUndecodable(1, out_.size());
             out_.append(kReplacement);
             copiedUpTo = pos + 1;
             pos = FirstNonAscii(bytes, pos + 1);
@@ -217,6 +287,7 @@ std::size_t TextDecoder::DecodeWithIconv(std::string_view bytes, bool final, std
         const std::size_t skip = std::min(unit, inLeft);
         in += skip;
         inLeft -= skip;
+        CountUndecodable(skip, std::size_t(out - out_.data()));
         std::memcpy(out, kReplacement.data(), kReplacement.size());
         out += kReplacement.size();
         outLeft -= kReplacement.size();

@@ -1,14 +1,21 @@
 #pragma once
 // Measurement files come as UTF-8 (with or without a byte-order mark), as
-// GB18030/GBK from Chinese Windows software, or as UTF-16 with a byte-order
-// mark from "Unicode text" exports. The decoder finds out which from the
-// bytes themselves and hands on UTF-8, block by block.
+// GB18030/GBK from Chinese Windows software, or as UTF-16 from "Unicode
+// text" exports. The decoder finds out which from the bytes themselves and
+// hands on UTF-8, block by block.
 //
-// The choice between UTF-8 and GB18030 is made at the first byte outside
-// ASCII, from the text that follows it: up to there both read the same.
-// Bytes that the chosen encoding cannot read become U+FFFD.
+// A byte-order mark settles the encoding. Without one, UTF-16 is told by its
+// NUL bytes: at the start, NULs in at least a quarter of the byte pairs,
+// nearly all on one side. Between UTF-8 and GB18030 the choice is made
+// after the first byte outside ASCII (up to there both read the same), on
+// the weight of the evidence that follows: well-formed multi-byte UTF-8
+// sequences against bytes that are not UTF-8. GB18030 only when the errors
+// outweigh the sequences.
+//
+// Bytes that the chosen encoding cannot read become U+FFFD, and are counted.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,16 +45,27 @@ public:
     std::size_t Decode(std::string_view bytes, bool final, std::string_view &text);
 
     Encoding encoding() const { return encoding_; }
+    // Bytes that could not be decoded so far.
+    std::uint64_t undecodable() const { return undecodable_; }
+    // Where in the text of the last Decode the first undecodable byte of
+    // the input stands (its U+FFFD); npos unless it came in that call.
+    std::size_t firstUndecodable() const { return firstUndecodable_; }
+    // The input starts with NUL bytes that are not UTF-16's pattern.
+    bool nulsNotUtf16() const { return nulsNotUtf16_; }
 
 private:
     std::size_t DecodeUtf8(std::string_view bytes, bool final, std::string_view &text);
     std::size_t DecodeWithIconv(std::string_view bytes, bool final, std::string_view &text);
     bool OpenConverter(); // for the encodings that iconv reads
+    void CountUndecodable(std::size_t bytes, std::size_t textOffset);
 
     Encoding encoding_ = Encoding::Undecided;
     bool started_ = false;
     void *converter_ = nullptr; // iconv_t
     std::string out_;
+    std::uint64_t undecodable_ = 0;
+    std::size_t firstUndecodable_ = std::string_view::npos;
+    bool nulsNotUtf16_ = false;
 };
 
 } // namespace batch

@@ -215,7 +215,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
                     && (chunk->rows.size() >= kChunkRows
                         || std::chrono::steady_clock::now() - since > kChunkTime)) {
                     chunk->progress = double(reader.bytesRead()) / size;
-                    chunk->layout->encoding = reader.layout().encoding;
+                    chunk->layout = reader.layout();
                     post(std::exchange(chunk, std::make_shared<Chunk>()));
                     since = std::chrono::steady_clock::now();
                 }
@@ -245,6 +245,8 @@ void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
     }
     for (std::size_t i = 0; i < chunk->rows.size(); ++i)
         summary_->Add(chunk->rows.rating(i));
+    if (chunk->layout && chunk->header == batch::HeaderProblem::None)
+        summary_->SetReading(*chunk->layout);
     model_->AppendRows(std::move(chunk->rows));
     if (!columnsSized_ && model_->rowCount() > 0) {
         view_->resizeColumnsToContents();
@@ -295,11 +297,11 @@ void BatchWindow::Finish(const QString &problem, batch::HeaderProblem header)
         AskForColumns();
         return;
     }
-    if (header == batch::HeaderProblem::Empty) {
+    if (header != batch::HeaderProblem::None) {
         emit loaded();
         QMessageBox::warning(this, QStringLiteral("批量计算"),
                              QStringLiteral("“%1”：%2").arg(name, FromUtf8(batch::HeaderProblemText(
-                                                                   header, model_->layout()))));
+                                                                   header, headerLayout_, options_))));
         close();
         return;
     }

@@ -53,6 +53,39 @@ struct ReadFile {
     std::vector<ReadRow> rows;
 };
 
+// Splits CSV as a spreadsheet reads it (comma-delimited, quotes doubled),
+// independently of the project's reader.
+inline QList<QStringList> ParseCsv(const QString &text)
+{
+    QList<QStringList> rows{{}};
+    QString cell;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                cell += c, ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.last() << cell;
+            cell.clear();
+        } else if (c == '\n') {
+            rows.last() << cell;
+            cell.clear();
+            rows << QStringList();
+        } else {
+            cell += c;
+        }
+    }
+    rows.removeLast();
+    return rows;
+}
+
 inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
                      std::size_t blockSize = 1u << 20)
 {

@@ -5,6 +5,7 @@
 
 #include "batch_files.h"
 #include "row_rating.h"
+#include "summary.h"
 
 #include "cct_estimator.h"
 #include "entry.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <charconv>
+#include <map>
 #include <random>
 
 using namespace batch;
@@ -81,6 +83,18 @@ std::string Fixed(double v, int decimals)
     return s;
 }
 
+// A file of n rows after the header "id,x,y,note", line k being
+// "k,0.38,0.38,ok" unless given (an empty one is a blank line).
+QByteArray Rows(int n, const std::map<int, QByteArray> &lines, const QByteArray &lineEnd = "\n")
+{
+    QByteArray text = "id,x,y,note" + lineEnd;
+    for (int k = 2; k <= n + 1; ++k) {
+        const auto given = lines.find(k);
+        text += (given != lines.end() ? given->second : QByteArray::number(k) + ",0.38,0.38,ok") + lineEnd;
+    }
+    return text;
+}
+
 QByteArray MixedFile()
 {
     QByteArray text = "no,x,y\n";
@@ -100,11 +114,18 @@ private slots:
     void everyRowAgreesWithTheScreens();
     void plainNumbersReadAsTheScreensReadThem();
     void decimalsAreWrittenCorrectlyRounded();
+    void numbersWrittenAreFinite();
     void encodingsAndDelimiters_data();
     void encodingsAndDelimiters();
     void encodingChosenAfterAnAsciiStart();
+    void encodingByTheWeightOfEvidence_data();
+    void encodingByTheWeightOfEvidence();
     void fileShapes();
+    void unclosedQuotesLoseNoOtherLine_data();
+    void unclosedQuotesLoseNoOtherLine();
+    void wideRecords();
     void headerProblems();
+    void summaryCountsOverRatedRows();
     void columnsFoundByName_data();
     void columnsFoundByName();
 
@@ -187,6 +208,33 @@ void TestBatchReading::decimalsAreWrittenCorrectlyRounded()
     }
 }
 
+void TestBatchReading::numbersWrittenAreFinite()
+{
+    // Coordinates so large that sums overflow: every number written reads
+    // back as a finite number, or the cell is empty; a point that is no
+    // chromaticity has no CCT and no Duv.
+    const std::pair<const char *, const char *> points[] = {
+        {"0.3", "1e308"}, {"1e308", "0.3"}, {"0.3", "1e300"}, {"1e-300", "1e308"}, {"-1e308", "0.3"},
+        {"0.3", "2e307"}, {"1e308", "1e308"}};
+    for (const Row row : {kGb4000, static_cast<Row>(nullptr)}) {
+        for (const auto &[x, y] : points) {
+            Rating rating;
+            RateRow(row, x, y, false, rating);
+            const OutputCells cells(row, rating);
+            for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
+                const std::string text(cells[i]);
+                double value = 0;
+                const auto end = std::from_chars(text.data(), text.data() + text.size(), value);
+                QVERIFY2(text.empty() || (end.ptr == text.data() + text.size() && std::isfinite(value))
+                             || (!row && i == 0), // cendrel's screen number, E-form
+                         qPrintable(QStringLiteral("%1, %2: %3").arg(x, y, QString::fromStdString(text))));
+            }
+            if (rating.exact.state == colorimetry::CctState::NoChromaticity)
+                QVERIFY(cells[row ? 2 : 1].empty() && cells[row ? 3 : 2].empty());
+        }
+    }
+}
+
 void TestBatchReading::encodingsAndDelimiters_data()
 {
     QTest::addColumn<QByteArray>("encoding");
@@ -252,6 +300,63 @@ void TestBatchReading::encodingChosenAfterAnAsciiStart()
     QCOMPARE(broken.rows[1].cells[2], std::string("ok"));
 }
 
+void TestBatchReading::encodingByTheWeightOfEvidence_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<QByteArray>("lastNote"); // the last row's note, as UTF-8
+    QTest::addColumn<int>("undecodable");
+    QTest::addColumn<int>("firstLine");
+    const QByteArray header = "编号,x,y,备注\n";
+    const QByteArray rows = "一,0.38,0.38,合格\n二,0.38,0.39,偏绿\n";
+    QTest::newRow("UTF-8, one stray byte") << header + "零,0.38,0.38,\xff\n" + rows << Encoding::Utf8
+                                           << QByteArray("偏绿") << 1 << 2;
+    // 编号 in GBK is B1 E0 BA C5: four bytes that start no UTF-8 sequence.
+    QTest::newRow("UTF-8 mark, then GBK")
+        << "\xEF\xBB\xBFx,y,note\n0.38,0.38,ok\n0.38,0.38," + Encoded("编号", "GBK") + "\n"
+        << Encoding::Utf8 << QByteArray("\uFFFD\uFFFD\uFFFD\uFFFD") << 4 << 3;
+    QTest::newRow("GBK") << Encoded(header + rows, "GBK") << Encoding::Gb18030 << QByteArray("偏绿") << 0
+                         << 0;
+    QByteArray late = header;
+    while (late.size() < (3 << 20) / 2)
+        late += rows;
+    const int lateLine = int(late.count('\n')) + 1;
+    QTest::newRow("UTF-8, a stray byte after 1 MiB") << late + "三,0.38,0.38,\xfe\n" + rows << Encoding::Utf8
+                                                    << QByteArray("偏绿") << 1 << lateLine;
+    QTest::newRow("UTF-16LE without a mark") << Encoded(header + rows, "UTF-16LE") << Encoding::Utf16Le
+                                             << QByteArray("偏绿") << 0 << 0;
+    QTest::newRow("UTF-16BE without a mark") << Encoded(header + rows, "UTF-16BE") << Encoding::Utf16Be
+                                             << QByteArray("偏绿") << 0 << 0;
+    // The text weighed first (1 MiB after the first byte outside ASCII, at
+    // byte 16) ends one byte into 号: a character cut short is no error, so
+    // one stray byte against one sequence stays UTF-8.
+    QByteArray cut = "x,y,n\n0.38,0.38,\xff编\n0.38,0.38,";
+    cut += QByteArray((1 << 20) + 15 - cut.size(), 'a') + "号\n0.38,0.38,编号\n";
+    QTest::newRow("UTF-8, weighed text ends inside a character")
+        << cut << Encoding::Utf8 << QByteArray("编号") << 1 << 2;
+}
+
+void TestBatchReading::encodingByTheWeightOfEvidence()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Encoding, encoding);
+    QFETCH(QByteArray, lastNote);
+    QFETCH(int, undecodable);
+    QFETCH(int, firstLine);
+    const ReadFile file = Read(WriteFile(dir_, "evidence.csv", bytes));
+    QCOMPARE(file.problem, HeaderProblem::None);
+    QCOMPARE(file.layout.encoding, encoding);
+    QCOMPARE(file.rows.back().cells.back(), lastNote.toStdString());
+    QCOMPARE(file.layout.undecodableBytes, std::uint64_t(undecodable));
+    if (undecodable > 0) {
+        QCOMPARE(file.layout.firstUndecodableLine, std::uint64_t(firstLine));
+        const std::string notes = ReadingNotes(file.layout);
+        QVERIFY2(notes.find("有 " + std::to_string(undecodable) + " 个字节") != std::string::npos
+                     && notes.find("第 " + std::to_string(firstLine) + " 行") != std::string::npos,
+                 notes.c_str());
+    }
+}
+
 void TestBatchReading::fileShapes()
 {
     // Quoted cells with delimiters, line ends and quotes inside; blank lines
@@ -282,10 +387,11 @@ void TestBatchReading::fileShapes()
     QVERIFY(file.rows[4].rating.rated); // a long decimal is still a number
     QCOMPARE(file.rows[5].cells[0], std::string("last"));
 
-    // A quote left open swallows the rest of the file: that row says so.
+    // A quote left open fails its own line only; the next line reads on.
     const ReadFile open = Read(WriteFile(dir_, "open.csv", "x,y,n\n0.38,0.38,\"oops\n0.38,0.39,x\n"));
-    QCOMPARE(open.rows.size(), std::size_t(1));
-    QCOMPARE(open.rows[0].rating.error, std::string(kUnclosedQuoteMessage));
+    QCOMPARE(open.rows.size(), std::size_t(2));
+    QCOMPARE(open.rows[0].rating.error, UnclosedQuoteMessage(2));
+    QVERIFY(open.rows[1].rating.rated);
 
     // Decimal commas only where the comma is not the delimiter.
     const ReadFile comma = Read(WriteFile(dir_, "comma.csv", "x;y\n0,3805;0,3768\n0,38,1;0,4\n"),
@@ -298,29 +404,113 @@ void TestBatchReading::fileShapes()
     QVERIFY(!ignored.layout.decimalComma);
 }
 
+void TestBatchReading::unclosedQuotesLoseNoOtherLine_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<std::vector<int>>("failed"); // the lines that fail, for their quote
+    QTest::addColumn<int>("blank");
+    const QByteArray stray = ",0.38,0.38,\"oops";
+    QTest::newRow("to the end") << Rows(30, {{11, "11" + stray}, {20, ""}}) << std::vector<int>{11} << 1;
+    QTest::newRow("CRLF") << Rows(30, {{11, "11" + stray}}, "\r\n") << std::vector<int>{11} << 0;
+    QTest::newRow("closed by a later cell's quote")
+        << Rows(30, {{11, "11" + stray}, {16, "16,0.38,0.38,\"a,b\""}}) << std::vector<int>{11} << 0;
+    QTest::newRow("two, far apart")
+        << Rows(40, {{5, "5" + stray}, {30, "30" + stray}, {31, ""}}) << std::vector<int>{5, 30} << 1;
+    QTest::newRow("on the last line") << Rows(10, {{11, "11" + stray}}).chopped(1) << std::vector<int>{11}
+                                      << 0;
+    // Beyond the most a record may keep: given up there, read again.
+    QTest::newRow("more than 4 MiB after it")
+        << Rows(330000, {{3, "3" + stray}}) << std::vector<int>{3} << 0;
+}
+
+void TestBatchReading::unclosedQuotesLoseNoOtherLine()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(std::vector<int>, failed);
+    QFETCH(int, blank);
+    const ReadFile file = Read(WriteFile(dir_, "quotes.csv", text), {.row = kGb4000}, 1 << 16);
+    // Every line after the header is a rated row, a failed row or blank.
+    const int lines = int(text.count('\n')) + (text.endsWith('\n') ? 0 : 1);
+    QCOMPARE(int(file.rows.size()) + blank, lines - 1);
+    std::vector<int> got;
+    for (const ReadRow &row : file.rows) {
+        if (!row.rating.rated) {
+            got.push_back(int(row.line));
+            QCOMPARE(row.rating.error, UnclosedQuoteMessage(row.line));
+            QVERIFY(row.rating.error.find("引号没有闭合") != std::string::npos);
+        } else {
+            QCOMPARE(row.cells[0], std::to_string(row.line)); // each row where it stood
+        }
+    }
+    QCOMPARE(got, failed);
+}
+
+void TestBatchReading::wideRecords()
+{
+    // Spectrometers' exports: 65,536 cells a record are read whole, x and y
+    // found at the far end; wider rows, and rows over 4 MiB, fail with the
+    // limit named, and the next row reads on.
+    QByteArray header, row, wider;
+    for (std::size_t i = 0; i + 2 < kMaxCells; ++i) {
+        header += "p" + QByteArray::number(quint64(i)) + ',';
+        row += "1,";
+    }
+    header += "x,y\n";
+    row += "0.38,0.38\n";
+    wider = row;
+    wider.insert(0, QByteArray(5000 * 2, ',').replace(",,", "1,"));
+    const QByteArray huge = "9," + QByteArray(5 << 20, '7') + ",0.38,0.38\n";
+    const ReadFile file =
+        Read(WriteFile(dir_, "wide.csv", header + row + wider + huge + row), {.row = kGb4000});
+    QCOMPARE(file.problem, HeaderProblem::None);
+    QCOMPARE(file.layout.header.size(), kMaxCells);
+    QCOMPARE(file.layout.xColumn, kMaxCells - 2);
+    QCOMPARE(file.rows.size(), std::size_t(4));
+    QVERIFY(file.rows[0].rating.rated && file.rows[3].rating.rated);
+    QCOMPARE(file.rows[0].cells.size(), kMaxCells);
+    for (const std::size_t i : {1, 2}) {
+        QCOMPARE(file.rows[i].rating.error, CutRecordMessage());
+        QVERIFY(file.rows[i].rating.error.find("65536 列") != std::string::npos);
+    }
+}
+
 void TestBatchReading::headerProblems()
 {
     struct Case {
         QByteArray text;
         ReadOptions options;
         HeaderProblem problem;
+        std::string told; // in the message
     };
+    QByteArray wide;
+    for (std::size_t i = 0; i < kMaxCells + 10; ++i)
+        wide += "c,";
     const std::vector<Case> cases{
-        {"", {}, HeaderProblem::Empty},
-        {"\r\n\n  \n", {}, HeaderProblem::Empty},
-        {"\xEF\xBB\xBF", {}, HeaderProblem::Empty},
-        {"id,x,flux\n1,0.3,0.3\n", {}, HeaderProblem::NoYColumn},
-        {"id,a,b\n1,0.3,0.3\n", {}, HeaderProblem::NoXColumn},
-        {"id,a,b\n", {.xColumn = "a", .yColumn = "3"}, HeaderProblem::None},
-        {"id,a,b\n", {.xColumn = "a", .yColumn = "4"}, HeaderProblem::NoYColumn},
-        {"id,a,b\n", {.xColumn = "2", .yColumn = "a"}, HeaderProblem::SameColumn},
+        {"", {}, HeaderProblem::Empty, "空"},
+        {"\r\n\n  \n", {}, HeaderProblem::Empty, "空"},
+        {"\xEF\xBB\xBF", {}, HeaderProblem::Empty, "空"},
+        {"id,x,flux\n1,0.3,0.3\n", {}, HeaderProblem::NoYColumn, "“flux”"},
+        {"id,a,b\n1,0.3,0.3\n", {}, HeaderProblem::NoXColumn, "找不到色坐标 x"},
+        {"id,a,b\n", {.xColumn = "a", .yColumn = "3"}, HeaderProblem::None, ""},
+        {"id,a,b\n", {.xColumn = "a", .yColumn = "4"}, HeaderProblem::NoYColumn, "第 4 列，但文件只有 3 列"},
+        {"a,b,c,d,e\n", {.xColumn = "99", .yColumn = "2"}, HeaderProblem::NoXColumn, "第 99 列，但文件只有 5 列"},
+        {"a,b\n", {.xColumn = "q", .yColumn = "2"}, HeaderProblem::NoXColumn, "“q” 不在表头里"},
+        {"id,a,b\n", {.xColumn = "2", .yColumn = "a"}, HeaderProblem::SameColumn, "同一列"},
+        {wide + "x,y\n0.38,0.38\n", {}, HeaderProblem::TooLong, "65536 列"},
+        {"\n" + QByteArray(5 << 20, 'h') + ",x,y\n", {}, HeaderProblem::TooLong, "第 2 行"},
+        {"id,\"x,y\n0.38,0.38\n", {}, HeaderProblem::UnclosedQuote, "引号没有闭合"},
+        // A delimiter inside a quoted header cell is no delimiter.
+        {"\"x\";\"y\";\"remarks, e.g. a, b\"\n0.38;0.38;\n", {}, HeaderProblem::None, ""},
     };
     for (const Case &c : cases) {
         const ReadFile file = Read(WriteFile(dir_, "header.csv", c.text), c.options);
-        QVERIFY2(file.problem == c.problem, c.text.constData());
-        if (c.problem != HeaderProblem::None)
-            QVERIFY(!HeaderProblemText(c.problem, file.layout).empty());
+        QVERIFY2(file.problem == c.problem, c.text.left(60).constData());
+        const std::string text = HeaderProblemText(c.problem, file.layout, c.options);
+        QVERIFY2(text.find(c.told) != std::string::npos, text.c_str());
     }
+    const ReadFile quoted = Read(WriteFile(dir_, "quoted.csv", cases.back().text));
+    QCOMPARE(quoted.layout.header, (std::vector<std::string>{"x", "y", "remarks, e.g. a, b"}));
+    QCOMPARE(quoted.rows.size(), std::size_t(1));
 }
 
 void TestBatchReading::columnsFoundByName_data()
@@ -328,14 +518,17 @@ void TestBatchReading::columnsFoundByName_data()
     QTest::addColumn<QString>("header");
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
-    QTest::newRow("plain") << "x,y" << 1 << 2;
-    QTest::newRow("CIE") << "Sample,CIE x,CIE y" << 2 << 3;
-    QTest::newRow("CIE1931 in brackets") << "No.,x(CIE1931),y(CIE1931)" << 2 << 3;
-    QTest::newRow("tristimulus beside") << "X,Y,Z,x,y,CCT" << 4 << 5;
-    QTest::newRow("Chinese") << "编号,色坐标X,色坐标Y" << 2 << 3;
-    QTest::newRow("Chinese after") << "编号,X坐标,Y坐标,光通量" << 2 << 3;
-    QTest::newRow("full width") << "编号,色品坐标ｘ,色品坐标ｙ" << 2 << 3;
-    QTest::newRow("not a coordinate") << "xx,y1,Flux x" << 0 << 0;
+    QTest::addColumn<int>("otherX"); // another column that names x, told in the summary
+    QTest::newRow("plain") << "x,y" << 1 << 2 << 0;
+    QTest::newRow("CIE") << "Sample,CIE x,CIE y" << 2 << 3 << 0;
+    QTest::newRow("CIE1931 in brackets") << "No.,x(CIE1931),y(CIE1931)" << 2 << 3 << 0;
+    QTest::newRow("tristimulus beside") << "X,Y,Z,x,y,CCT" << 4 << 5 << 1;
+    QTest::newRow("Chinese") << "编号,色坐标X,色坐标Y" << 2 << 3 << 0;
+    QTest::newRow("Chinese after") << "编号,X坐标,Y坐标,光通量" << 2 << 3 << 0;
+    QTest::newRow("full width") << "编号,色品坐标ｘ,色品坐标ｙ" << 2 << 3 << 0;
+    QTest::newRow("not a coordinate") << "xx,y1,Flux x" << 0 << 0 << 0;
+    QTest::newRow("two alike") << "x,y,x" << 1 << 2 << 3;
+    QTest::newRow("plainer later") << "x,CIE x,y" << 2 << 3 << 1;
 }
 
 void TestBatchReading::columnsFoundByName()
@@ -343,13 +536,58 @@ void TestBatchReading::columnsFoundByName()
     QFETCH(QString, header);
     QFETCH(int, x);
     QFETCH(int, y);
-    std::vector<std::string> cells;
+    QFETCH(int, otherX);
+    Layout layout;
     for (const QString &cell : header.split(','))
-        cells.push_back(cell.toStdString());
-    const auto foundX = FindColumn(cells, 'x');
-    const auto foundY = FindColumn(cells, 'y');
+        layout.header.push_back(cell.toStdString());
+    const auto foundX = FindColumn(layout.header, 'x', {}, &layout.xOther);
+    const auto foundY = FindColumn(layout.header, 'y');
     QCOMPARE(foundX ? int(*foundX) + 1 : 0, x);
     QCOMPARE(foundY ? int(*foundY) + 1 : 0, y);
+    QCOMPARE(layout.xOther ? int(*layout.xOther) + 1 : 0, otherX);
+    if (otherX > 0) {
+        layout.xColumn = *foundX;
+        layout.yColumn = *foundY;
+        const QString notes = QString::fromStdString(ReadingNotes(layout));
+        QVERIFY2(notes.contains(QStringLiteral("第 %1 列").arg(x)) && notes.contains(QStringLiteral("第 %1 列").arg(otherX)),
+                 qPrintable(notes));
+    }
+}
+
+void TestBatchReading::summaryCountsOverRatedRows()
+{
+    // Shares within n steps are of the rated rows; a row at the limit is not
+    // beyond it; a failed row or an undecodable byte is not "all good".
+    struct Case {
+        std::vector<int> steps; // -1: a failed row
+        std::optional<int> maxSteps;
+        std::uint64_t undecodable;
+        std::vector<std::string> told;
+        bool allGood;
+    };
+    const std::vector<Case> cases{
+        {{0, 1, 2, 3, -1, -1}, std::nullopt, 0, {"1 步以内 50.0%", "3 步以内 100.0%", "失败 2 行"}, false},
+        {{2, 2, 1}, 2, 0, {"超过 2 步：0 行", "平均 1.67 步"}, true},
+        {{2, 3}, 2, 0, {"超过 2 步：1 行"}, false},
+        {{1}, std::nullopt, 3, {"有 3 个字节"}, false},
+    };
+    for (const Case &c : cases) {
+        Summary summary(kGb4000, c.maxSteps);
+        for (const int steps : c.steps) {
+            Rating rating;
+            rating.rated = steps >= 0;
+            rating.steps = steps;
+            summary.Add(rating);
+        }
+        Layout layout;
+        layout.undecodableBytes = c.undecodable;
+        layout.firstUndecodableLine = 2;
+        summary.SetReading(layout);
+        const std::string text = summary.Text();
+        for (const std::string &told : c.told)
+            QVERIFY2(text.find(told) != std::string::npos, text.c_str());
+        QCOMPARE(summary.allGood(), c.allGood);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchReading)

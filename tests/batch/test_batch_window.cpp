@@ -31,38 +31,6 @@ batchui::BatchWindow *OpenAndWait(QWidget &screen, const QString &path, const ba
     return window;
 }
 
-// Splits exported CSV as a spreadsheet reads it.
-QList<QStringList> ParseCsv(const QString &text)
-{
-    QList<QStringList> rows{{}};
-    QString cell;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                cell += c, ++i;
-            else if (c == '"')
-                quoted = false;
-            else
-                cell += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.last() << cell;
-            cell.clear();
-        } else if (c == '\n') {
-            rows.last() << cell;
-            cell.clear();
-            rows << QStringList();
-        } else {
-            cell += c;
-        }
-    }
-    rows.removeLast();
-    return rows;
-}
-
 } // namespace
 
 class TestBatchWindow : public QObject {
@@ -71,6 +39,7 @@ class TestBatchWindow : public QObject {
 private slots:
     void showsAndExportsTheRows();
     void unreadableFileIsToldAndClosed();
+    void summaryTellsHowTheFileWasRead();
     void diagramAndTableSelectTogether();
 
 private:
@@ -142,6 +111,22 @@ void TestBatchWindow::unreadableFileIsToldAndClosed()
     QTRY_VERIFY_WITH_TIMEOUT(!title.isEmpty(), 5000);
     QVERIFY(title.contains("absent.csv"));
     QTRY_VERIFY(window.isNull()); // the window went; the screen stays
+}
+
+void TestBatchWindow::summaryTellsHowTheFileWasRead()
+{
+    // Undecodable bytes (how many, and the line of the first) and a second
+    // column named like x are told under the table.
+    const QString path = WriteFile(dir_, "read.csv", "编号,x,y,x\n一,0.38,0.38,0.4\n二\xff,0.38,0.38,0.4\n");
+    QWidget screen;
+    batchui::BatchWindow *window =
+        OpenAndWait(screen, path, {tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000)});
+    QVERIFY(window);
+    const QString summary = window->summaryText();
+    QVERIFY2(summary.contains(QStringLiteral("有 1 个字节不能按 UTF-8 解码（第一个在第 3 行）"))
+                 && summary.contains(QStringLiteral("第 4 列 “x” 也像 x")),
+             qPrintable(summary));
+    QCOMPARE(window->model().CellText(0, 0), QStringLiteral("一"));
 }
 
 void TestBatchWindow::diagramAndTableSelectTogether()
