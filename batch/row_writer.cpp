@@ -76,19 +76,26 @@ RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row
         needsQuotes_[static_cast<unsigned char>(c)] = true;
     if (format_ != Format::Json)
         return;
-    // Keys of an object must differ: an unnamed column is "column N", and a
-    // name met before (or one of the added columns) gets " (2)", " (3)", ….
-    std::set<std::string, std::less<>> taken(OutputNames(row).begin(), OutputNames(row).end());
-    for (std::size_t i = 0; i < layout.header.size(); ++i) {
-        std::string key = layout.header[i].empty() ? "column " + std::to_string(i + 1)
-                                                   : layout.header[i];
-        for (int n = 2; taken.contains(key); ++n)
-            key = layout.header[i] + " (" + std::to_string(n) + ")";
-        taken.insert(key);
-        keys_.push_back(Rendered(key));
-    }
+    // Keys of an object must differ: an added column keeps its name; an
+    // input column is named by its header cell, an unnamed one (or a cell
+    // beyond the header) "column N"; a name taken before gets " (2)",
+    // " (3)", …, the first that is free.
+    taken_.insert(OutputNames(row).begin(), OutputNames(row).end());
+    for (std::size_t i = 0; i < layout.header.size(); ++i)
+        AddKey(layout.header[i]);
     for (const std::string_view name : OutputNames(row))
         outputKeys_.push_back(Rendered(name));
+}
+
+void RowWriter::AddKey(std::string_view name)
+{
+    const std::string base = name.empty() ? "column " + std::to_string(keys_.size() + 1)
+                                          : std::string(name);
+    std::string key = base;
+    for (int n = 2; taken_.contains(key); ++n)
+        key = base + " (" + std::to_string(n) + ")";
+    keys_.push_back(Rendered(key));
+    taken_.insert(std::move(key));
 }
 
 std::string RowWriter::Rendered(std::string_view key)
@@ -154,10 +161,9 @@ void RowWriter::WriteHeader()
 
 void RowWriter::JsonKey(std::size_t column)
 {
-    if (column < keys_.size())
-        out_.Append(keys_[column]);
-    else
-        out_.Append(Rendered("column " + std::to_string(column + 1)));
+    while (keys_.size() <= column)
+        AddKey({}); // a cell beyond the header
+    out_.Append(keys_[column]);
 }
 
 void RowWriter::WriteJsonOutputs(const OutputCells &outputs, bool first)

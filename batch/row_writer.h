@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,7 @@ private:
     // A key as written before its value: "name":
     static std::string Rendered(std::string_view key);
     void JsonKey(std::size_t column);
+    void AddKey(std::string_view name); // the next input column's key, made unique
     void WriteJsonOutputs(const OutputCells &outputs, bool first);
 
     OutputBuffer &out_;
@@ -82,6 +84,7 @@ private:
     std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
     std::vector<std::string> keys_;       // JSON: each input column's key, made unique, rendered
     std::vector<std::string> outputKeys_; // JSON: the added columns' keys, rendered
+    std::set<std::string, std::less<>> taken_; // JSON: every key given
 };
 
 template <class Cells>
