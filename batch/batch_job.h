@@ -2,6 +2,12 @@
 // One batch run of the command line: read IN, rate every row, write OUT
 // (a temporary file beside it, renamed at the end, so that an existing OUT
 // is never left half-written), and print the summary on standard error.
+//
+// OUT may be a symlink: the file it leads to gets the new content the same
+// way, and the link stays. A character device, FIFO or socket is written
+// directly, never replaced; a folder or a block device is refused. No two of
+// IN, OUT and the plot may be the same file, by any path (standard input
+// and output included).
 
 #include "batch_reader.h"
 #include "row_writer.h"
@@ -20,6 +26,9 @@ struct Job {
     Format format = Format::Csv;
     ReadOptions read;
     std::optional<int> maxSteps;
+    // Written by the caller after the run (--plot): refused when it is IN
+    // or OUT.
+    std::string plotPath;
     // Called with each rated row after it is written (the plot collects).
     std::function<void(const RatedRow &)> onRow;
 };

@@ -12,10 +12,14 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
+#include <QFile>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace batchui {
@@ -92,6 +96,10 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         return std::nullopt;
     const bool ambrix = program == QLatin1String("ambrix");
     const bool plot = Wants(argc, argv, "--plot");
+    // Standard input and output as they were given, before Qt opens
+    // descriptors of its own that may take their numbers.
+    const bool noStdin = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
+    const bool noStdout = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
 
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) {
@@ -180,6 +188,15 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     job.program = program.toStdString();
     job.inPath = parser.value(batchOption).toStdString();
     job.outPath = parser.isSet(outOption) ? parser.value(outOption).toStdString() : "-";
+    auto cannotRun = [&](const QString &message) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(message));
+        return batch::kCannotRun;
+    };
+    if (job.inPath == "-" && noStdin)
+        return cannotRun(QStringLiteral("没有标准输入（它已关闭）。请用 --batch IN 给出文件，"
+                                        "或把文件重定向到标准输入。"));
+    if (job.outPath == "-" && noStdout)
+        return cannotRun(QStringLiteral("没有标准输出（它已关闭）。请用 -o OUT 给出输出文件。"));
     const QString format = parser.value(formatOption).toLower();
     if (format != "csv" && format != "json")
         return UsageError(program, QStringLiteral("--format 应为 csv 或 json，而不是 “%1”。")
@@ -214,6 +231,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
             return UsageError(program, QStringLiteral("--plot 的文件名应以 .png、.svg 或 .pdf 结尾。"));
         // Every row is counted; at most a fixed number keep their dot.
         sample = std::make_unique<diagram::PlotSample>(PlotPoints(plotPath));
+        job.plotPath = QFile::encodeName(plotPath).toStdString();
         job.onRow = [&sample, rated = job.read.row != nullptr](const batch::RatedRow &row) {
             if (row.rating.rated)
                 sample->Add({row.rating.x, row.rating.y, rated ? row.rating.steps : -1,

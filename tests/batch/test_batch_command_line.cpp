@@ -9,6 +9,11 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+
 using namespace batch_testing;
 
 namespace {
@@ -20,9 +25,10 @@ struct Run {
 };
 
 Run RunProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {},
-               const QStringList &variables = {})
+               const QStringList &variables = {}, const QString &folder = {})
 {
     QProcess process;
+    process.setWorkingDirectory(folder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString &variable : variables)
         environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
@@ -45,6 +51,28 @@ const QString kCendrel = QStringLiteral(CENDREL_PROGRAM);
 const QStringList kGb4000{"--standard", "GB", "--cct", "4000"};
 
 const QByteArray kGood = "id,x,y\n1,0.3805,0.3768\n2,0.38,0.38\n";
+
+QByteArray Contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// A shell line run in the folder, with $AMBRIX the program: for standard
+// input or output redirected or closed.
+Run RunShell(const QString &line, const QString &folder)
+{
+    return RunProgram("/bin/sh", {"-c", line}, {}, {"AMBRIX=" + kAmbrix}, folder);
+}
+
+// CSV text with every cell quoted, quotes doubled.
+QByteArray CsvLine(const QStringList &cells)
+{
+    QStringList quoted;
+    for (QString cell : cells)
+        quoted << '"' + cell.replace('"', "\"\"") + '"';
+    return quoted.join(',').toUtf8() + '\n';
+}
 const QByteArray kOneBad = "id,x,y\n1,0.3805,0.3768\n2,abc,0.38\n3,0.44,0.40\n";
 
 } // namespace
@@ -58,6 +86,10 @@ private slots:
     void outputIsWrittenWhole();
     void jsonLinesAndStandardStreams();
     void plotOfASampleCountsEveryRow();
+    void specialOutputFiles();
+    void noFileWrittenOverAnother();
+    void messagesSayWhatIsWrong();
+    void outputReadsBackElsewhere();
 
 private:
     QTemporaryDir dir_;
@@ -198,6 +230,202 @@ void TestBatchCommandLine::plotOfASampleCountsEveryRow()
         const QString band = steps >= 8 ? QStringLiteral("≥8 步") : QStringLiteral("%1 步").arg(steps);
         QVERIFY2(text.contains(QStringLiteral("%1　%2 点").arg(band).arg(g.rows)), qPrintable(band));
     }
+}
+
+void TestBatchCommandLine::specialOutputFiles()
+{
+    // A device, FIFO or socket at OUT is written, never replaced; a symlink
+    // leads to the file that gets the content, and stays; a hard-linked OUT
+    // is a new file, its other name keeps the old content; a new OUT follows
+    // the umask, an old one keeps its mode; a name of 254 bytes is written.
+    QTemporaryDir dir;
+    const QString in = WriteFile(dir, "in.csv", kGood);
+    const QByteArray rated = RunProgram(kAmbrix, QStringList{"--batch", in} + kGb4000).out;
+    QVERIFY(rated.startsWith("id,x,y,steps"));
+    auto run = [&](const QString &out) {
+        return RunProgram(kAmbrix, QStringList{"--batch", in, "-o", out} + kGb4000);
+    };
+    auto mode = [](const QString &path) {
+        struct stat info {};
+        ::lstat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode;
+    };
+
+    const QString device = dir.filePath("null");
+    QCOMPARE(::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    const QString toDevice = dir.filePath("to-null");
+    QVERIFY(QFile::link(device, toDevice));
+    for (const QString &out : {device, toDevice}) {
+        QCOMPARE(run(out).status, 0);
+        QVERIFY(S_ISCHR(mode(device)));
+    }
+    QVERIFY(S_ISLNK(mode(toDevice)));
+
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QCOMPARE(run(fifo).status, 0);
+    QByteArray fromFifo(65536, '\0');
+    fromFifo.truncate(std::max<ssize_t>(0, ::read(reader, fromFifo.data(), fromFifo.size())));
+    ::close(reader);
+    QCOMPARE(fromFifo, rated);
+    QVERIFY(S_ISFIFO(mode(fifo)));
+
+    const QString socketPath = dir.filePath("sock");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path - 1);
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::listen(listener, 1), 0);
+    QProcess writer;
+    writer.start(kAmbrix, QStringList{"--batch", in, "-o", socketPath} + kGb4000);
+    const int peer = ::accept(listener, nullptr, nullptr);
+    QByteArray fromSocket;
+    char part[4096];
+    for (ssize_t n; (n = ::read(peer, part, sizeof part)) > 0;)
+        fromSocket.append(part, n);
+    ::close(peer);
+    ::close(listener);
+    QVERIFY(writer.waitForFinished(30000));
+    QCOMPARE(writer.exitCode(), 0);
+    QCOMPARE(fromSocket, rated);
+    QVERIFY(S_ISSOCK(mode(socketPath)));
+
+    const QString target = WriteFile(dir, "target.csv", "old\n");
+    const QString link = dir.filePath("link.csv");
+    QVERIFY(QFile::link("target.csv", link)); // relative, as ln -s makes it
+    QCOMPARE(run(link).status, 0);
+    QVERIFY(S_ISLNK(mode(link)));
+    QCOMPARE(Contents(target), rated);
+
+    const QString hard = dir.filePath("hard.csv");
+    QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(hard).constData()), 0);
+    QCOMPARE(run(target).status, 0);
+    QCOMPARE(Contents(hard), rated); // the old content, which was rated before
+    WriteFile(dir, "hard.csv", "other name\n");
+    QCOMPARE(run(target).status, 0);
+    QCOMPARE(Contents(target), rated);
+
+    const mode_t mask = ::umask(027);
+    const QString fresh = dir.filePath("fresh.csv");
+    QCOMPARE(run(fresh).status, 0);
+    QCOMPARE(mode(fresh) & 07777, mode_t(0640));
+    ::chmod(QFile::encodeName(fresh).constData(), 0604);
+    QCOMPARE(run(fresh).status, 0);
+    QCOMPARE(mode(fresh) & 07777, mode_t(0604));
+    ::umask(mask);
+
+    const QString longName = dir.filePath(QString(250, 'a') + ".csv");
+    QCOMPARE(run(longName).status, 0);
+    QCOMPARE(Contents(longName), rated);
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    QCOMPARE(left.filter(".csv.").size() + left.filter(QRegularExpression("\\.[A-Za-z0-9]{6}$")).size(), 0);
+}
+
+void TestBatchCommandLine::noFileWrittenOverAnother()
+{
+    // IN, OUT and the plot are never the same file, by any path to it:
+    // refused with status 2, everything left as it was.
+    QTemporaryDir dir;
+    const QString in = WriteFile(dir, "in.csv", kGood);
+    const QString svg = WriteFile(dir, "in.svg", "id,x,y\n1,0.38,0.38\n");
+    QVERIFY(QFile::link("in.csv", dir.filePath("alias.csv")));
+    QCOMPARE(::link(QFile::encodeName(in).constData(), QFile::encodeName(dir.filePath("hard.csv")).constData()), 0);
+    const QString gb = " --standard GB --cct 4000";
+    const QStringList lines{
+        "\"$AMBRIX\" --batch in.csv -o ./in.csv" + gb,
+        "\"$AMBRIX\" --batch in.csv -o alias.csv" + gb,
+        "\"$AMBRIX\" --batch in.csv -o hard.csv" + gb,
+        "\"$AMBRIX\" --batch in.svg -o o.csv --plot in.svg" + gb,
+        "\"$AMBRIX\" --batch in.csv -o s.png --plot s.png" + gb,
+        "\"$AMBRIX\" --batch in.csv -o s.png --plot ./s.png" + gb,
+        "\"$AMBRIX\" --batch - -o in.csv" + gb + " < in.csv",
+        "\"$AMBRIX\" --batch - -o alias.csv" + gb + " < hard.csv",
+        "\"$AMBRIX\" --batch in.csv" + gb + " >> in.csv",
+        "\"$AMBRIX\" --batch - --plot in.png" + gb + " < in.png",
+    };
+    WriteFile(dir, "in.png", kGood);
+    for (const QString &line : lines) {
+        const Run run = RunShell(line, dir.path());
+        QVERIFY2(run.status == 2 && run.err.contains(QStringLiteral("同一个文件")), qPrintable(line + ": " + run.err));
+        QCOMPARE(Contents(in), kGood);
+        QCOMPARE(Contents(svg), QByteArray("id,x,y\n1,0.38,0.38\n"));
+        QCOMPARE(Contents(dir.filePath("in.png")), kGood);
+        QVERIFY(!QFile::exists(dir.filePath("s.png")) && !QFile::exists(dir.filePath("o.csv")));
+    }
+}
+
+void TestBatchCommandLine::messagesSayWhatIsWrong()
+{
+    QTemporaryDir dir;
+    WriteFile(dir, "five.csv", "a,b,c,d,e\n1,2,3,4,5\n");
+    WriteFile(dir, "good.csv", kGood);
+    QDir(dir.path()).mkdir("folder");
+    WriteFile(dir, "twice.csv", "id,x,y,x\n1,0.38,0.38,0.4\n");
+    WriteFile(dir, "stray.csv", "编号,x,y\n一,0.38,0.38\n\xff二,0.38,0.38\n");
+    WriteFile(dir, "quote.csv", "id,x,y\n1,0.38,0.38\n\"2,0.38,0.38\n3,0.38,0.38\n");
+    // A point exactly 2 steps out, by the screens' own rule.
+    const auto *gb4000 = tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000);
+    double x = gb4000->x0;
+    while (tolerance::ComputeTolerance(*gb4000, x, gb4000->y0) < 2)
+        x += 1e-4;
+    QCOMPARE(tolerance::ComputeTolerance(*gb4000, x, gb4000->y0), 2);
+    WriteFile(dir, "two.csv", "x,y\n" + QByteArray::number(x, 'g', 17) + ',' + QByteArray::number(gb4000->y0) + '\n');
+    const QString gb = " --standard GB --cct 4000";
+    struct Case {
+        QString line;
+        int status;
+        QString told;
+    };
+    const std::vector<Case> cases{
+        {"--batch five.csv --x-column 99 --y-column 2" + gb, 2, "第 99 列，但文件只有 5 列"},
+        {"--batch -" + gb + " <&-", 2, "没有标准输入"},
+        {"--batch good.csv -o folder/" + gb, 2, "是一个文件夹"},
+        {"--batch good.csv -o folder" + gb, 2, "是一个文件夹"},
+        {"--batch twice.csv" + gb, 0, "第 4 列 “x” 也像 x"},
+        {"--batch stray.csv" + gb, 1, "有 1 个字节不能按 UTF-8 解码（第一个在第 3 行）"},
+        {"--batch quote.csv" + gb, 1, "已计算 2 行，失败 1 行"},
+        {"--batch two.csv --max-steps 2" + gb, 0, "超过 2 步：0 行"},
+        {"--batch two.csv --max-steps 1" + gb, 1, "超过 1 步：1 行"},
+    };
+    for (const Case &c : cases) {
+        const Run run = RunShell("\"$AMBRIX\" " + c.line + " > rated.txt", dir.path());
+        QVERIFY2(run.status == c.status && run.err.contains(c.told), qPrintable(c.line + ": " + run.err));
+    }
+}
+
+void TestBatchCommandLine::outputReadsBackElsewhere()
+{
+    // Cells with the delimiter, quotes, backslashes, tabs and line ends, a
+    // header with names alike, an unnamed column, a column named like an
+    // added one and a cell beyond the header: read back by Qt's JSON reader
+    // and an independent CSV reading, every cell is there as it was.
+    QTemporaryDir dir;
+    const QStringList header{"id", "x", "y", "steps", "x", "", "备注"};
+    const QStringList cells{"a,b", "0.38", "0.38", "say \"hi\"", "back\\slash", "tab\there", "two\nlines", "extra,1"};
+    const QString in = WriteFile(dir, "cells.csv", CsvLine(header) + CsvLine(cells));
+    const Run csv = RunProgram(kAmbrix, QStringList{"--batch", in} + kGb4000);
+    QCOMPARE(csv.status, 0);
+    const QList<QStringList> rows = ParseCsv(QString::fromUtf8(csv.out));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].mid(0, header.size()), header);
+    QCOMPARE(rows[1].mid(0, header.size()), cells.mid(0, header.size()));
+    QCOMPARE(rows[1].last(), cells.last());
+    QCOMPARE(rows[1].size(), header.size() + 5 + 1);
+
+    const Run json = RunProgram(kAmbrix, QStringList{"--batch", in, "--format", "json"} + kGb4000);
+    QCOMPARE(json.status, 0);
+    QJsonParseError error{};
+    const QJsonObject object = QJsonDocument::fromJson(json.out, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    QCOMPARE(object.size(), cells.size() + 5); // every key unique: none lost
+    QStringList values;
+    for (const QJsonValue &value : object)
+        values << value.toString();
+    for (const QString &cell : cells)
+        QVERIFY2(values.contains(cell), qPrintable(cell));
+    QVERIFY(object.value("steps").isDouble());
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommandLine)
