@@ -14,6 +14,9 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <cmath>
+#include <memory>
+
 using namespace testing_support;
 
 class CompanionsTest : public QObject {
@@ -75,6 +78,62 @@ private slots:
         QCOMPARE(catcher.messages.size(), 1);
         QCOMPARE(result->text(), "2");
         QCOMPARE(result->toolTip(), tip);
+    }
+
+    // On hover and on the copied line alike, the SDCM is measured from the
+    // screen's row or, on F4, from the nearest GB (IEC 60081) centre, found
+    // here by trying every one; the copied figures are the tooltip's.
+    void copiedFiguresAreTheTooltips()
+    {
+        const auto *us6500 = tolerance::FindEllipse(tolerance::ColourStandard::ANSI, 6500);
+        const struct {
+            QString screen;
+            double x, y;
+            const tolerance::ToleranceEllipse *row; // null: the nearest GB centre
+        } cases[] = {
+            {"US6500K", us6500->x0, us6500->y0, us6500},
+            {"CN4000K", 0.3805, 0.3768, tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000)},
+            {"F4", 0.3123, 0.3282, nullptr},
+            {"F4", 0.4476, 0.4074, nullptr},
+        };
+        auto sdcm = [](const tolerance::ToleranceEllipse &r, double x, double y) {
+            const double dx = x - r.x0, dy = y - r.y0;
+            return std::sqrt(r.g11 * dx * dx - 2 * 50 * r.c * dx * dy + r.g22 * dy * dy);
+        };
+        for (const auto &c : cases) {
+            const tolerance::ToleranceEllipse *row = c.row;
+            for (const tolerance::ToleranceEllipse &r : tolerance::EllipseTable) {
+                if (!c.row && r.standard == tolerance::ColourStandard::GB
+                    && (!row || sdcm(r, c.x, c.y) < sdcm(*row, c.x, c.y)))
+                    row = &r;
+            }
+            const double want = sdcm(*row, c.x, c.y);
+            const bool f4 = c.screen == "F4";
+            std::unique_ptr<AmbrixRun> ambrix;
+            std::unique_ptr<CendrelRun> cendrel(f4 ? new CendrelRun("F4") : nullptr);
+            if (!f4) {
+                ambrix = std::make_unique<AmbrixRun>();
+                ambrix->Open(c.screen);
+            }
+            framework::ScreenNavigator &nav = f4 ? cendrel->nav : ambrix->nav;
+            Type(nav, c.screen, "T1", QString::number(c.x, 'g', 17));
+            Type(nav, c.screen, "T2", QString::number(c.y, 'g', 17));
+            Click(nav, c.screen, "Command1");
+            const QString tip = ControlOf<QLabel>(nav, c.screen, f4 ? "L5" : "Label5")->toolTip();
+            const QRegularExpressionMatch m =
+                QRegularExpression("^SDCM（IEC 60081(?:，(\\d+) K)?）(\\d+\\.\\d\\d) 步").match(tip);
+            QVERIFY2(m.hasMatch() && m.captured(2) == QString::number(want, 'f', 2), qPrintable(tip));
+            if (f4)
+                QCOMPARE(m.captured(1).toInt(), row->nominalCct);
+            QApplication::clipboard()->clear();
+            nav.Window(c.screen)->actions().first()->trigger(); // 复制结果
+            const QStringList fields = QApplication::clipboard()->text().chopped(1).split('\t');
+            QCOMPARE(fields.size(), 6);
+            QCOMPARE(fields[3], QString::number(want, 'f', 4));
+            QVERIFY2(tip.contains(QStringLiteral("色温 %1 K").arg(qRound(fields[4].toDouble()))), qPrintable(tip));
+            if (cendrel)
+                nav.EndProgram();
+        }
     }
 
     void offeredThroughTheContextMenuOnly()

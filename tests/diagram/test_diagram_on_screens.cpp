@@ -49,6 +49,39 @@ private slots:
         widget.repaint();
         QVERIFY(!widget.painted().pointDot);
     }
+
+    // F2 opens the diagram on the screen's point as it is now: none after
+    // missing input, whatever was computed before.
+    void opensOnTheLastCompute()
+    {
+        const struct {
+            std::vector<std::pair<QString, QString>> computes;
+            std::optional<double> x; // of the point shown
+        } cases[] = {
+            {{{"0.3862", "0.3751"}}, 0.3862},
+            {{{"0.3862", "0.3751"}, {"0.3791", ""}}, std::nullopt},
+            {{{"", "0.3751"}, {"0.3791", "0.3833"}}, 0.3791},
+        };
+        for (const auto &c : cases) {
+            AmbrixRun run;
+            run.Open("CN4000K");
+            framework::ScreenWindow *window = run.nav.Window("CN4000K");
+            QVERIFY(window && QTest::qWaitForWindowActive(window));
+            for (const auto &[x, y] : c.computes) {
+                Type(run.nav, "CN4000K", "T1", x);
+                Type(run.nav, "CN4000K", "T2", y);
+                MessageCatcher catcher;
+                Click(run.nav, "CN4000K", "Command1");
+            }
+            window->activateWindow(); // back from the message box
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_F2);
+            auto *diagram = window->findChild<diagram::DiagramWindow *>("diagramWindow");
+            QVERIFY(diagram);
+            const std::optional<diagram::Xy> point = diagram->diagram().scene().point;
+            QCOMPARE(point ? std::optional<double>(point->x) : std::nullopt, c.x);
+        }
+    }
 };
 
 QTEST_MAIN(DiagramOnScreensTest)

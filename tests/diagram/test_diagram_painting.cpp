@@ -44,23 +44,31 @@ PaintedDiagram PaintOnImage(const Scene &scene, const ViewState &view, QImage &i
     return PaintDiagram(painter, scene, view, kPage);
 }
 
-// The weighted middle of the pure red pixels within reach of a logical
-// pixel: the computed point's dot (the curves near it are not pure red).
-QPointF RedMiddle(const QImage &image, QPointF around, int reach)
+// The weighted middle of the pixels within reach of a logical pixel, each
+// weighed by how much it has of what is looked for.
+template <class Weight>
+QPointF MiddleOf(const QImage &image, QPointF around, int reach, Weight weight)
 {
     const double ratio = image.devicePixelRatio();
     double sum = 0, sx = 0, sy = 0;
     const int cx = int(around.x() * ratio), cy = int(around.y() * ratio), r = int(reach * ratio);
     for (int y = cy - r; y <= cy + r; ++y) {
         for (int x = cx - r; x <= cx + r; ++x) {
-            const QColor c = image.pixelColor(x, y);
-            const double w = std::max(0, c.red() - std::max(c.green(), c.blue()) * 4);
+            const double w = weight(image.pixelColor(x, y));
             sum += w;
             sx += w * (x + 0.5);
             sy += w * (y + 0.5);
         }
     }
     return sum > 0 ? QPointF(sx / sum / ratio, sy / sum / ratio) : QPointF(-1, -1);
+}
+
+// The middle of the pure red pixels: the computed point's dot (the curves
+// near it are not pure red).
+QPointF RedMiddle(const QImage &image, QPointF around, int reach)
+{
+    return MiddleOf(image, around, reach,
+                    [](QColor c) { return std::max(0, c.red() - std::max(c.green(), c.blue()) * 4); });
 }
 
 QString Tool(const char *name)
@@ -157,6 +165,65 @@ private slots:
         QVERIFY2(std::hypot(found.x() - expected.x(), found.y() - expected.y()) < 0.5,
                  qPrintable(QStringLiteral("dot at (%1, %2), point at (%3, %4)")
                                 .arg(found.x()).arg(found.y()).arg(expected.x()).arg(expected.y())));
+    }
+
+    // A batch dot's middle lies at its row's (x, y) within a pixel, with and
+    // without a row of the ellipse table, on plain and doubled pixels.
+    void batchDotsLieAtTheirPoints()
+    {
+        const ToleranceEllipse *rows[] = {&Gb4000(), nullptr};
+        for (const ToleranceEllipse *row : rows) {
+            for (const double ratio : {1.0, 2.0}) {
+                const std::vector<BatchPoint> points{{0.3862, 0.3751, 0}, {0.3712, 0.3905, 0}};
+                std::vector<BatchPoint> rated;
+                for (BatchPoint p : points) {
+                    p.steps = row ? ComputeTolerance(*row, p.x, p.y) : -1;
+                    rated.push_back(p);
+                }
+                const Scene scene = BatchScene(row, rated);
+                QImage image;
+                const ViewState view = HomeView(scene);
+                PaintOnImage(scene, view, image, ratio);
+                for (const BatchPoint &p : rated) {
+                    const QColor colour = style::BandColour(StepBand(p.steps));
+                    const QPointF expected = ViewTransform(view, LayoutFor(kPage).plot).ToPixel({p.x, p.y});
+                    const QPointF found = MiddleOf(image, expected, 7, [&colour](QColor c) {
+                        const int d = std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green())
+                                      + std::abs(c.blue() - colour.blue());
+                        return d < 30 ? 1 : 0;
+                    });
+                    QVERIFY2(std::hypot(found.x() - expected.x(), found.y() - expected.y()) < 1,
+                             qPrintable(QStringLiteral("dot at (%1, %2), point at (%3, %4), ratio %5")
+                                            .arg(found.x()).arg(found.y()).arg(expected.x()).arg(expected.y())
+                                            .arg(ratio)));
+                }
+            }
+        }
+    }
+
+    // At home, on a wide, a tall and the usual page, both 7-step curves of
+    // every row lie wholly inside the plot: the view fits them, not crops.
+    void homeViewHoldsTheSevenStepCurves()
+    {
+        for (const QSize page : {kPage, QSize(1500, 520), QSize(620, 1000)}) {
+            const QRectF plot = LayoutFor(page).plot.adjusted(-0.5, -0.5, 0.5, 0.5);
+            for (const ToleranceEllipse &row : EllipseTable) {
+                const Scene scene = ScreenScene(&row, Xy{row.x0, row.y0});
+                QImage image(page, QImage::Format_ARGB32_Premultiplied);
+                QPainter painter(&image);
+                const PaintedDiagram painted = PaintDiagram(painter, scene, HomeView(scene, page), page);
+                int sevens = 0;
+                for (const PaintedCurve &curve : painted.curves) {
+                    if (curve.steps != kLargestDrawnStep)
+                        continue;
+                    ++sevens;
+                    for (int i = 0; i < curve.path.elementCount(); ++i)
+                        QVERIFY2(plot.contains(curve.path.elementAt(i)),
+                                 qPrintable(RowName(row) + QStringLiteral(" on %1×%2").arg(page.width()).arg(page.height())));
+                }
+                QCOMPARE(sevens, 2);
+            }
+        }
     }
 
     // The PNG has twice the pixels of the page and says so in its dots per

@@ -175,6 +175,34 @@ private slots:
         QVERIFY(w->diagram().scene().selected.empty());
     }
 
+    // Two dots 4 px apart: hovering and clicking name and pick the nearer
+    // one, whichever comes first in the file.
+    void nearestDotIsPicked()
+    {
+        QWidget batch;
+        const Xy a{0.3812, 0.3791}, far{0.3912, 0.3691};
+        std::vector<BatchPoint> rows{{a.x, a.y, 1, 10}, {far.x, far.y, 9, 30}};
+        ShowBatchDiagram(batch, &Gb4000(), rows);
+        DiagramWidget &d = WindowOf(batch, "batchDiagramWindow")->diagram();
+        const QPointF pa = d.Transform().ToPixel(a);
+        const Xy b = d.Transform().ToXy(pa + QPointF(4, 0)); // inside the extent: the view stays
+        rows.insert(rows.begin() + 1, BatchPoint{b.x, b.y, 1, 20});
+        std::vector<int> picked;
+        ShowBatchDiagram(batch, &Gb4000(), rows, {}, [&picked](std::span<const int> p, bool) {
+            picked.assign(p.begin(), p.end());
+        });
+        QVERIFY(Distance(d.Transform().ToPixel(a), pa) < 1e-6);
+        const struct { QPointF at; int row; int line; } cases[] = {
+            {pa + QPointF(1, 0), 0, 10}, {pa + QPointF(3, 1), 1, 20}, {pa + QPointF(-2, -2), 0, 10},
+            {pa + QPointF(6, 0), 1, 20}};
+        for (const auto &c : cases) {
+            QCOMPARE(d.BatchRowAt(c.at), c.row);
+            QVERIFY(d.ToolTipAt(c.at).contains(QStringLiteral("文件第 %1 行").arg(c.line)));
+            QTest::mouseClick(&d, Qt::LeftButton, {}, c.at.toPoint());
+            QCOMPARE(picked, std::vector<int>{c.row});
+        }
+    }
+
     // A click on a dot picks its row, with Ctrl to toggle; a drag pans and
     // picks nothing; a drag with Shift picks the dots in its rectangle. The
     // batch window's selection re-rings the dots.
