@@ -17,6 +17,10 @@ packages=(
 # A caller may ask for more, e.g. the screenshot script for a window manager.
 packages+=("$@")
 
+# npm, for the public CSV test suite below; a Node.js from elsewhere may
+# bring its own.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -24,16 +28,30 @@ for p in "${packages[@]}"; do
   fi
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The public CSV test suite the batch reader's tests read (npm's
+# csv-spectrum), where tests/batch/CMakeLists.txt looks for it.
+spectrum=/usr/local/share/norvak-testdata
+spectrum_version=2.0.0
+need_spectrum=0
+[ -f "$spectrum/node_modules/csv-spectrum/package.json" ] || need_spectrum=1
 
-echo "setup: installing ${missing[*]}" >&2
+[ ${#missing[@]} -eq 0 ] && [ $need_spectrum -eq 0 ] && exit 0
+
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
   if command -v sudo >/dev/null 2>&1; then sudo_cmd=(sudo); else
-    echo "setup: these Debian packages are missing and I am not root: ${missing[*]}" >&2
+    echo "setup: missing and I am not root: ${missing[*]} ${need_spectrum/1/csv-spectrum}" >&2
     exit 1
   fi
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ $need_spectrum -eq 1 ]; then
+  echo "setup: installing csv-spectrum@$spectrum_version (npm) in $spectrum" >&2
+  "${sudo_cmd[@]}" npm install --silent --no-audit --no-fund --prefix "$spectrum" \
+    "csv-spectrum@$spectrum_version" >/dev/null
+fi

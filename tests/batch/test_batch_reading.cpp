@@ -12,6 +12,11 @@
 #include "failures.h"
 #include "number_rules.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <charconv>
@@ -121,6 +126,8 @@ private slots:
     void encodingByTheWeightOfEvidence_data();
     void encodingByTheWeightOfEvidence();
     void fileShapes();
+    void publicCsvSuite_data();
+    void publicCsvSuite();
     void unclosedQuotesLoseNoOtherLine_data();
     void unclosedQuotesLoseNoOtherLine();
     void wideRecords();
@@ -402,6 +409,45 @@ void TestBatchReading::fileShapes()
     const ReadFile ignored = Read(WriteFile(dir_, "ignored.csv", "x,y\n0.38,0.38\n"),
                                   {.decimalComma = true});
     QVERIFY(!ignored.layout.decimalComma);
+}
+
+void TestBatchReading::publicCsvSuite_data()
+{
+    // npm's csv-spectrum, installed by scripts/setup.sh: each CSV beside the
+    // JSON of the objects it holds.
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QString>("json");
+    const QDir csvs(QStringLiteral(CSV_SPECTRUM_DIR "/csvs"));
+    const QStringList names = csvs.entryList({"*.csv"}, QDir::Files, QDir::Name);
+    if (names.size() < 10)
+        QFAIL(qPrintable(QStringLiteral("csv-spectrum is not in %1: run scripts/setup.sh").arg(csvs.path())));
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << csvs.filePath(name)
+                                        << csvs.filePath("../json/" + QFileInfo(name).completeBaseName() + ".json");
+}
+
+void TestBatchReading::publicCsvSuite()
+{
+    QFETCH(QString, csv);
+    QFETCH(QString, json);
+    QFile expectedFile(json);
+    QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+    const QJsonDocument expected = QJsonDocument::fromJson(expectedFile.readAll());
+    const QJsonArray objects = expected.isArray() ? expected.array() : QJsonArray{expected.object()};
+    const ReadFile file = Read(csv, {.xColumn = "1", .yColumn = "2"});
+    QCOMPARE(file.problem, HeaderProblem::None);
+    QCOMPARE(file.rows.size(), std::size_t(objects.size()));
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const QJsonObject object = objects[i].toObject();
+        QCOMPARE(qsizetype(file.layout.header.size()), object.size());
+        for (std::size_t c = 0; c < file.layout.header.size(); ++c) {
+            // The suite's JSON disagrees with its own CSV in this one cell.
+            if (csv.endsWith("location_coordinates.csv") && file.layout.header[c] == "Contact Phone Number")
+                continue;
+            QCOMPARE(QString::fromStdString(file.rows[i].cells[c]),
+                     object.value(QString::fromStdString(file.layout.header[c])).toString());
+        }
+    }
 }
 
 void TestBatchReading::unclosedQuotesLoseNoOtherLine_data()
