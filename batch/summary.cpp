@@ -76,8 +76,12 @@ std::string Summary::Line() const
     std::string text = Text();
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
-    for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;)
-        text.replace(pos, 1, "；");
+    constexpr std::string_view kFullStop = "。";
+    for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;) {
+        // A sentence's full stop gives way to the semicolon.
+        const bool stop = std::string_view(text).substr(0, pos).ends_with(kFullStop);
+        text.replace(stop ? pos - kFullStop.size() : pos, stop ? kFullStop.size() + 1 : 1, "；");
+    }
     return text;
 }
 
