@@ -73,15 +73,30 @@ Xyz Tristimulus2(const Bands &s)
 
 Bands PlanckianBands(double kelvin)
 {
+    // Per band, λ⁻⁵ and c2/λ once (λ in metres); then one exponential each.
+    struct Radiator {
+        Bands inverseFifth{}, c2OverLambda{};
+    };
+    static const Radiator r = [] {
+        Radiator t;
+        for (std::size_t i = 0; i < kBandCount; ++i) {
+            const double metres = BandNm(i) * 1e-9;
+            t.inverseFifth[i] = 1.0 / std::pow(metres, 5);
+            t.c2OverLambda[i] = kSecondRadiationConstant / metres;
+        }
+        return t;
+    }();
     Bands b{};
     for (std::size_t i = 0; i < kBandCount; ++i) {
-        const double metres = BandNm(i) * 1e-9;
-        b[i] = 1.0 / (std::pow(metres, 5) * std::expm1(kSecondRadiationConstant / (metres * kelvin)));
+        const double x = r.c2OverLambda[i] / kelvin;
+        // exp(x) − 1 loses nothing to cancellation once x is not small, and
+        // costs less than expm1.
+        b[i] = r.inverseFifth[i] / (x > 0.5 ? std::exp(x) - 1 : std::expm1(x));
     }
     return b;
 }
 
-Bands DaylightBands(double kelvin)
+DaylightFactors DaylightFactorsAt(double kelvin)
 {
     // The daylight locus (CIE 15): xD from 1/T, yD from xD.
     const double t = kelvin;
@@ -90,12 +105,16 @@ Bands DaylightBands(double kelvin)
                           : -2.0064e9 / (t * t * t) + 1.9018e6 / (t * t) + 0.24748e3 / t + 0.237040;
     const double yD = -3.000 * xD * xD + 2.870 * xD - 0.275;
     const double m = 0.0241 + 0.2562 * xD - 0.7341 * yD;
-    const double m1 = (-1.3515 - 1.7703 * xD + 5.9114 * yD) / m;
-    const double m2 = (0.0300 - 31.4424 * xD + 30.0717 * yD) / m;
+    return {(-1.3515 - 1.7703 * xD + 5.9114 * yD) / m, (0.0300 - 31.4424 * xD + 30.0717 * yD) / m};
+}
+
+Bands DaylightBands(double kelvin)
+{
+    const DaylightFactors f = DaylightFactorsAt(kelvin);
     const BandTables &c = Tables();
     Bands b{};
     for (std::size_t i = 0; i < kBandCount; ++i)
-        b[i] = c.s0[i] + m1 * c.s1[i] + m2 * c.s2[i];
+        b[i] = c.s0[i] + f.m1 * c.s1[i] + f.m2 * c.s2[i];
     return b;
 }
 

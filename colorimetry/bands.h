@@ -47,6 +47,12 @@ Bands PlanckianBands(double kelvin);
 // S0 + M1·S1 + M2·S2 with the daylight locus's (xD, yD) and M1, M2 not
 // rounded. S0, S1 and S2 come from Debian's colord-data at build time.
 Bands DaylightBands(double kelvin);
+// Its M1 and M2 at the temperature.
+struct DaylightFactors {
+    double m1 = 0;
+    double m2 = 0;
+};
+DaylightFactors DaylightFactorsAt(double kelvin);
 const Bands &DaylightS0();
 const Bands &DaylightS1();
 const Bands &DaylightS2();

@@ -1,10 +1,16 @@
 // Spectra on the library's 5 nm bands, against colord-data's own tables:
 // a black body against CIE illuminant A (Planck's law at 2848 K with
 // c2 = 1.435·10⁻² m·K), the daylight built from S0, S1 and S2 against the
-// published D50 and D65.
+// published D50 and D65. Then every figure of a measured spectrum against
+// an independent reference (rendering_reference.h) over white LEDs and the
+// CIE illuminants sampled at 1, 2, 5 and 10 nm; the published Ra of the F
+// series; and the message of every kind of bad spectrum.
 
 #include "bands.h"
 #include "colord_files.h"
+#include "rendering_reference.h"
+#include "spectral_figures.h"
+#include "srgb.h"
 
 #include <QTest>
 
@@ -40,7 +46,86 @@ double LargestDifference(const colorimetry::Bands &bands, const colord_files::Sp
     return largest;
 }
 
+using rendering_reference::Sampled;
+
+colorimetry::Spectrum ToSpectrum(const Sampled &s)
+{
+    return {s.nm, s.value};
+}
+
+// A colord illuminant at a step, from its first wavelength: its own samples
+// where it has them, else the line between them.
+Sampled IlluminantAt(const char *name, double step)
+{
+    const colord_files::SpectralSet set = Illuminant(name);
+    const Sampled native{set.nm, set.value};
+    Sampled s;
+    if (set.nm.empty())
+        return s;
+    for (double nm = set.nm.front(); nm <= set.nm.back() + 1e-9; nm += step) {
+        s.nm.push_back(nm);
+        s.value.push_back(rendering_reference::At(native, nm));
+    }
+    return s;
+}
+
+double Gauss(double nm, double centre, double width)
+{
+    const double t = (nm - centre) / width;
+    return std::exp(-0.5 * t * t);
+}
+
+// A phosphor-converted white LED: a blue pump and one or two phosphor
+// bands, sampled at step from first to last; noise puts small negative
+// values at the far ends, as a spectrometer's dark noise does.
+struct Led {
+    const char *name;
+    double pump, pumpWidth, pumpShare;
+    double green, greenWidth;
+    double red, redWidth, redShare; // redShare 0: one phosphor
+};
+
+Sampled LedAt(const Led &led, double step, double first, double last, bool noise)
+{
+    Sampled s;
+    for (double nm = first; nm <= last + 1e-9; nm += step) {
+        double v = led.pumpShare * Gauss(nm, led.pump, led.pumpWidth) + Gauss(nm, led.green, led.greenWidth)
+                   + led.redShare * Gauss(nm, led.red, led.redWidth);
+        if (noise && (nm < 400 || nm > 750))
+            v = (int(nm) % 2 ? -1 : 1) * 2e-4;
+        s.nm.push_back(nm);
+        s.value.push_back(v);
+    }
+    return s;
+}
+
+// Near the locus, 3000–6600 K, pumps from 440 to 460 nm.
+constexpr Led kLeds[] = {
+    {"cool white, one phosphor", 450, 9, 1.8, 560, 65, 0, 1, 0},
+    {"neutral, one phosphor", 460, 9, 1.2, 580, 65, 0, 1, 0},
+    {"warm, green + red", 448, 9, 0.8, 545, 40, 640, 35, 1.6},
+    {"neutral, green + red", 440, 9, 1.2, 545, 40, 620, 35, 1.2},
+    {"5100 K, green + red", 448, 9, 1.8, 545, 40, 640, 35, 0.8},
+    {"daylight, green + red", 455, 8, 1.8, 530, 40, 640, 35, 0.8},
+};
+
+const rendering_reference::Tables &Tables()
+{
+    static const rendering_reference::Tables t = rendering_reference::ReadTables(
+        NORVAK_COLORD_DIR "/cmf/CIE1931-2deg-XYZ.cmf", NORVAK_COLORD_DIR "/ref/CIE-1986-daylight-SPD.cmf",
+        QStringLiteral(NORVAK_TCS_DIR));
+    return t;
+}
+
+const reference::Planckian &Locus()
+{
+    static const reference::Planckian p(reference::ReadCmf(NORVAK_COLORD_DIR "/cmf/CIE1931-2deg-XYZ.cmf"));
+    return p;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(rendering_reference::Sampled)
 
 class TestSpectra : public QObject {
     Q_OBJECT
@@ -71,6 +156,212 @@ private slots:
             daylight ? colorimetry::DaylightBands(kelvin) : colorimetry::PlanckianBands(kelvin);
         const double largest = LargestDifference(ours, table);
         QVERIFY2(largest < tolerance, qPrintable(QString("%1 differs by %2").arg(name).arg(largest)));
+    }
+
+    // Every figure against the reference, on white LEDs and the CIE
+    // illuminants at 1, 2, 5 and 10 nm; grids that miss the 5 nm bands
+    // (from 376 nm, from 375 nm) make the interpolation count.
+    void figuresAgainstReference_data()
+    {
+        QTest::addColumn<Sampled>("spectrum");
+        const struct {
+            double step, first, last;
+        } grids[] = {{1, 360, 830}, {2, 376, 800}, {5, 380, 780}, {10, 375, 785}};
+        for (const Led &led : kLeds) {
+            for (const auto &g : grids) {
+                for (const bool noise : {false, true}) {
+                    QTest::addRow("LED %s at %g nm%s", led.name, g.step, noise ? ", dark noise" : "")
+                        << LedAt(led, g.step, g.first, g.last, noise);
+                }
+            }
+        }
+        for (const char *name : {"CIE-A", "CIE-D65", "CIE-F1", "CIE-F2", "CIE-F3", "CIE-F4", "CIE-F5", "CIE-F6",
+                                 "CIE-F7", "CIE-F8", "CIE-F9", "CIE-F10", "CIE-F11", "CIE-F12"}) {
+            for (const double step : {1.0, 2.0, 5.0, 10.0})
+                QTest::addRow("%s at %g nm", name, step) << IlluminantAt(name, step);
+        }
+    }
+    void figuresAgainstReference()
+    {
+        QFETCH(Sampled, spectrum);
+        QVERIFY(!spectrum.nm.empty());
+        const rendering_reference::Figures want = rendering_reference::Rate(spectrum, Tables(), Locus());
+        const colorimetry::SpectrumFigures got = colorimetry::FiguresOf(ToSpectrum(spectrum));
+        QVERIFY2(got.ok(), colorimetry::SpectrumProblemText(got.check).c_str());
+        QVERIFY(got.cct.defined() && got.rendering.defined);
+        auto near = [](const char *what, double a, double b, double tolerance) {
+            if (std::fabs(a - b) <= tolerance)
+                return true;
+            qWarning("%s: %.9g, the reference %.9g", what, a, b);
+            return false;
+        };
+        QVERIFY(near("x", got.xy.x, want.x, 1e-12));
+        QVERIFY(near("y", got.xy.y, want.y, 1e-12));
+        QVERIFY(near("CCT", got.cct.cct, want.cct, 0.05));
+        QVERIFY(near("Ra", got.rendering.ra, want.ra, 2e-3));
+        for (std::size_t i = 0; i < colorimetry::kTestSampleCount; ++i)
+            QVERIFY(near(qPrintable(QString("R%1").arg(i + 1)), got.rendering.r[i], want.r[i], 2e-3));
+        QCOMPARE(got.peakNm, want.peakNm);
+        QCOMPARE(got.fwhmNm.has_value(), want.fwhmNm.has_value());
+        if (want.fwhmNm)
+            QVERIFY(near("FWHM", *got.fwhmNm, *want.fwhmNm, 1e-9));
+        QVERIFY(near("LER", got.ler, want.ler, 1e-9));
+        // u′ and v′ from the same XYZ.
+        const double d = want.X + 15 * want.Y + 3 * want.Z;
+        QVERIFY(near("u′", got.uvPrime.u, 4 * want.X / d, 1e-12));
+        QVERIFY(near("v′", got.uvPrime.v, 9 * want.Y / d, 1e-12));
+    }
+
+    // CIE 15's Ra of the F series, rounded. F8 lies at 4997 K, just below
+    // the switch to a daylight reference; the CIE rated it at its nominal
+    // 5000 K (daylight: 95.15), while its exact CCT takes Planck's radiator
+    // (95.50), so F8 is checked at the CIE's temperature.
+    void publishedGeneralIndex_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ra");
+        const int published[] = {76, 64, 57, 51, 72, 59, 90, 95, 90, 81, 83, 83};
+        for (int i = 0; i < 12; ++i)
+            QTest::addRow("F%d", i + 1) << QString("CIE-F%1").arg(i + 1) << published[i];
+    }
+    void publishedGeneralIndex()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, ra);
+        const colorimetry::SpectrumFigures f =
+            colorimetry::FiguresOf(ToSpectrum(IlluminantAt(name.toUtf8().constData(), 5)));
+        QVERIFY(f.ok() && f.rendering.defined);
+        double got = f.rendering.ra;
+        if (name == "CIE-F8") {
+            QVERIFY(f.cct.cct < 5000 && f.cct.cct > 4990);
+            colorimetry::Bands b;
+            colorimetry::ResampleToBands(ToSpectrum(IlluminantAt("CIE-F8", 5)), b);
+            colorimetry::CctResult nominal = f.cct;
+            nominal.cct = 5000;
+            got = colorimetry::ColourRenderingFrom(colorimetry::SampleTristimuliOf(b), nominal).ra;
+        }
+        QCOMPARE(std::lround(got), ra);
+    }
+
+    // A spectrum that cannot be rated says why, naming the wavelength.
+    void badSpectra_data()
+    {
+        QTest::addColumn<Sampled>("spectrum");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("message");
+        const Sampled good = LedAt(kLeds[0], 5, 380, 780, false);
+        auto changed = [&](auto change) {
+            Sampled s = good;
+            change(s);
+            return s;
+        };
+        using P = colorimetry::SpectrumProblem;
+        QTest::newRow("empty") << Sampled{} << int(P::Empty) << "光谱中没有数据";
+        QTest::newRow("duplicated") << changed([](Sampled &s) { s.nm[24] = 495; })
+                                    << int(P::Duplicated) << "波长 495 nm 出现了两次";
+        QTest::newRow("not increasing") << changed([](Sampled &s) { std::swap(s.nm[24], s.nm[25]); })
+                                        << int(P::NotIncreasing) << "波长 500 nm 排在 505 nm 之后";
+        QTest::newRow("gap") << changed([](Sampled &s) {
+            s.nm.erase(s.nm.begin() + 5, s.nm.begin() + 7);
+            s.value.erase(s.value.begin() + 5, s.value.begin() + 7);
+        }) << int(P::Gap) << "波长 400 nm 与 415 nm 之间相隔 15 nm";
+        QTest::newRow("short of 380") << changed([](Sampled &s) {
+            s.nm.erase(s.nm.begin());
+            s.value.erase(s.value.begin());
+        }) << int(P::NotCovered) << "光谱只有 385–780 nm，没有覆盖 380–780 nm";
+        QTest::newRow("short of 780") << LedAt(kLeds[0], 2, 350, 778.5, false) << int(P::NotCovered)
+                                      << "光谱只有 350–778 nm";
+        QTest::newRow("zeros") << changed([](Sampled &s) { s.value.assign(s.value.size(), 0.0); })
+                               << int(P::AllZero) << "全为 0";
+        QTest::newRow("negative total") << changed([](Sampled &s) {
+            for (double &v : s.value)
+                v = -v;
+        }) << int(P::NegativeTotal) << "总和不为正";
+        // Positive where the eye hardly sees, negative where it sees most.
+        QTest::newRow("no luminance") << changed([](Sampled &s) {
+            for (std::size_t i = 0; i < s.nm.size(); ++i)
+                s.value[i] = s.nm[i] <= 420 ? 2.0 : s.nm[i] >= 500 && s.nm[i] <= 600 ? -0.05 : 0.0;
+        }) << int(P::NoLuminance) << "亮度（三刺激值 Y）不为正";
+        QTest::newRow("not a number") << changed([](Sampled &s) { s.value[10] = NAN; }) << int(P::NotFinite)
+                                      << "波长 430 nm 处的值不是有限的数";
+        QTest::newRow("too large") << changed([](Sampled &s) { s.value.assign(s.value.size(), 1e307); })
+                                   << int(P::TooLarge) << "太大";
+    }
+    void badSpectra()
+    {
+        QFETCH(Sampled, spectrum);
+        QFETCH(int, problem);
+        QFETCH(QString, message);
+        const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(ToSpectrum(spectrum));
+        QCOMPARE(int(f.check.problem), problem);
+        const QString text = QString::fromStdString(colorimetry::SpectrumProblemText(f.check));
+        QVERIFY2(text.contains(message), qPrintable(text));
+    }
+
+    // What may be wide of the bands and is still rated: a gap beyond 780 nm,
+    // 10 nm exactly, samples beyond the range.
+    void acceptedSpectra_data()
+    {
+        QTest::addColumn<Sampled>("spectrum");
+        Sampled gapBeyond = LedAt(kLeds[1], 5, 380, 780, false);
+        gapBeyond.nm.push_back(800);
+        gapBeyond.value.push_back(0);
+        QTest::newRow("gap beyond 780 nm") << gapBeyond;
+        QTest::newRow("10 nm exactly") << LedAt(kLeds[1], 10, 380, 780, false);
+        QTest::newRow("spectrometer range") << LedAt(kLeds[1], 0.5, 200, 1100, true);
+    }
+    void acceptedSpectra()
+    {
+        QFETCH(Sampled, spectrum);
+        const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(ToSpectrum(spectrum));
+        QVERIFY2(f.ok(), colorimetry::SpectrumProblemText(f.check).c_str());
+    }
+
+    // Beside the indices: why there are none, or that they mean little.
+    void renderingNotes_data()
+    {
+        QTest::addColumn<Sampled>("spectrum");
+        QTest::addColumn<bool>("defined");
+        QTest::addColumn<bool>("meaningful");
+        QTest::addColumn<QString>("note");
+        // Green light far above the locus: no CCT, no reference.
+        QTest::newRow("green") << LedAt({"green", 450, 9, 0.05, 530, 20, 0, 1, 0}, 5, 380, 780, false) << false
+                               << false << "显色指数无定义：色温无定义";
+        // A narrower phosphor band: above the locus by 0.007.
+        QTest::newRow("greenish white") << LedAt({"greenish", 450, 9, 1.8, 560, 55, 0, 1, 0}, 5, 380, 780, false)
+                                        << true << false << "没有意义";
+        QTest::newRow("white") << LedAt(kLeds[1], 5, 380, 780, false) << true << true << "";
+    }
+    void renderingNotes()
+    {
+        QFETCH(Sampled, spectrum);
+        QFETCH(bool, defined);
+        QFETCH(bool, meaningful);
+        QFETCH(QString, note);
+        const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(ToSpectrum(spectrum));
+        QVERIFY(f.ok());
+        QCOMPARE(f.rendering.defined, defined);
+        QCOMPARE(f.rendering.meaningful, meaningful);
+        const QString text = QString::fromStdString(colorimetry::ColourRenderingNote(f.rendering, f.cct));
+        QVERIFY2(note.isEmpty() ? text.isEmpty() : text.contains(note), qPrintable(text));
+    }
+
+    // sRGB from its own definition: each primary to one channel, D65 white
+    // to (1, 1, 1); a grey of 18 % to the transfer function's value.
+    void srgbPrimaries()
+    {
+        const struct {
+            double x, y, r, g, b;
+        } points[] = {{0.64, 0.33, 1, 0, 0}, {0.30, 0.60, 0, 1, 0}, {0.15, 0.06, 0, 0, 1}, {0.3127, 0.3290, 1, 1, 1}};
+        for (const auto &p : points) {
+            const colorimetry::Rgb c = colorimetry::LinearSrgbOf({p.x / p.y, 1, (1 - p.x - p.y) / p.y});
+            const double scale = std::max({c.r, c.g, c.b});
+            QVERIFY(std::fabs(c.r / scale - p.r) < 1e-12 && std::fabs(c.g / scale - p.g) < 1e-12
+                    && std::fabs(c.b / scale - p.b) < 1e-12);
+        }
+        QVERIFY(std::fabs(colorimetry::SrgbEncoded(0.18) - 0.461356) < 1e-6);
+        QCOMPARE(colorimetry::SrgbEncoded(-0.5), 0.0);
+        QCOMPARE(colorimetry::SrgbEncoded(2), 1.0);
     }
 };
 

@@ -1,0 +1,249 @@
+#include "spectral_layout.h"
+
+#include "utf8.h"
+
+#include <array>
+#include <charconv>
+
+namespace batch {
+
+namespace {
+
+// The cell as ASCII where it can be: full-width forms (what a Chinese input
+// method types) and the blanks folded, letters lower-case.
+std::u32string Folded(std::string_view cell)
+{
+    std::u32string out;
+    for (std::size_t pos = 0; pos < cell.size();) {
+        char32_t cp = entry_rules::utf8::Next(cell, pos);
+        if (cp >= U'！' && cp <= U'～')
+            cp = cp - U'！' + U'!';
+        else if (cp == U'\u3000' || cp == U'\u00A0' || cp == U'\t')
+            cp = U' ';
+        else if (cp == U'【' || cp == U'〔')
+            cp = U'[';
+        else if (cp == U'】' || cp == U'〕')
+            cp = U']';
+        if (cp >= U'A' && cp <= U'Z')
+            cp += U'a' - U'A';
+        out += cp;
+    }
+    return out;
+}
+
+bool IsDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
+
+// What may stand between a word and the number, or around a unit.
+bool IsSeparator(char32_t c)
+{
+    switch (c) {
+    case U' ': case U'_': case U'-': case U':': case U'=': case U'/': case U'@': case U'#':
+    case U'(': case U')': case U'[': case U']': case U'{': case U'}': case U'<': case U'>':
+    case U'.': case U',':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The text without its separators at all: "(nm)" -> "nm", "λ / nm" -> "λnm".
+std::u32string Squeezed(std::u32string_view s)
+{
+    std::u32string out;
+    for (const char32_t c : s) {
+        if (!IsSeparator(c))
+            out += c;
+    }
+    return out;
+}
+
+constexpr std::array<std::u32string_view, 2> kUnits{U"nm", U"纳米"};
+
+// Words that say "wavelength" or "spectrum" before a number or alone.
+constexpr std::array<std::u32string_view, 16> kWavelengthWords{
+    U"λ", U"lambda", U"wl", U"wavelength", U"nm", U"spec", U"spectral", U"spectrum", U"spectraldata",
+    U"sp", U"波长", U"光谱", U"光谱数据", U"相对光谱", U"辐射", U"spd"};
+
+template <std::size_t N>
+bool OneOf(std::u32string_view word, const std::array<std::u32string_view, N> &words)
+{
+    for (const std::u32string_view w : words) {
+        if (word == w)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<double> WavelengthInHeaderCell(std::string_view cell)
+{
+    const std::u32string text = Folded(cell);
+    // One number: digits, optionally a point and more digits.
+    const std::size_t first = text.find_first_of(U"0123456789");
+    if (first == std::u32string::npos)
+        return std::nullopt;
+    std::size_t end = first;
+    while (end < text.size() && IsDigit(text[end]))
+        ++end;
+    if (end + 1 < text.size() && text[end] == U'.' && IsDigit(text[end + 1])) {
+        ++end;
+        while (end < text.size() && IsDigit(text[end]))
+            ++end;
+    }
+    const std::u32string_view before(text.data(), first);
+    const std::u32string_view after(text.data() + end, text.size() - end);
+    for (const char32_t c : after) {
+        if (IsDigit(c))
+            return std::nullopt; // a second number: a range, a name with digits
+    }
+    const std::u32string unit = Squeezed(after);
+    const bool hasUnit = OneOf(unit, kUnits);
+    if (!unit.empty() && !hasUnit)
+        return std::nullopt;
+    const std::u32string word = Squeezed(before);
+    const bool knownWord = OneOf(word, kWavelengthWords);
+    if (!word.empty() && !knownWord && !hasUnit)
+        return std::nullopt;
+    // An unknown word before a unit must not end in a Latin letter glued
+    // to the number: "R380nm" is no wavelength header, "Irradiance 380nm" is.
+    if (!knownWord && !before.empty() && before.back() >= U'a' && before.back() <= U'z')
+        return std::nullopt;
+
+    std::string digits;
+    for (std::size_t i = first; i < end; ++i)
+        digits += static_cast<char>(text[i]);
+    double nm = 0;
+    const auto [ptr, error] = std::from_chars(digits.data(), digits.data() + digits.size(), nm);
+    if (error != std::errc() || ptr != digits.data() + digits.size())
+        return std::nullopt;
+    const bool decorated = hasUnit || knownWord;
+    if (decorated ? (nm < 100 || nm > 2600) : (nm < 200 || nm > 1100))
+        return std::nullopt;
+    return nm;
+}
+
+bool NamesWavelengthColumn(std::string_view cell)
+{
+    const std::u32string text = Folded(cell);
+    for (const char32_t c : text) {
+        if (IsDigit(c))
+            return false;
+    }
+    std::u32string word = Squeezed(text);
+    for (const std::u32string_view unit : kUnits) {
+        if (word.size() >= unit.size() && std::u32string_view(word).substr(word.size() - unit.size()) == unit) {
+            word.resize(word.size() - unit.size());
+            if (word.empty())
+                return true; // "nm" alone
+            break;
+        }
+    }
+    constexpr std::array<std::u32string_view, 7> kNames{U"波长", U"wavelength", U"wavelengths", U"λ",
+                                                        U"lambda", U"wl", U"wave"};
+    return OneOf(word, kNames);
+}
+
+std::optional<WideSpectralLayout> RecogniseWideHeader(const std::vector<std::string> &header)
+{
+    if (header.empty() || NamesWavelengthColumn(header[0]))
+        return std::nullopt;
+    WideSpectralLayout layout;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        if (const std::optional<double> nm = WavelengthInHeaderCell(header[i])) {
+            layout.columns.push_back(i);
+            layout.nm.push_back(*nm);
+        } else {
+            layout.passThrough.push_back(i);
+        }
+    }
+    if (layout.columns.size() < kLeastWavelengthColumns)
+        return std::nullopt;
+    return layout;
+}
+
+std::string SpectralCellText(CellProblem problem, std::string_view column, std::string_view text,
+                             std::optional<double> nm)
+{
+    std::string where = "“" + entry_rules::QuotableText(column) + "”列";
+    if (nm)
+        where += "（波长 " + colorimetry::WavelengthText(*nm) + " nm）";
+    const std::string quoted = "“" + entry_rules::QuotableText(text) + "”";
+    switch (problem) {
+    case CellProblem::Empty:
+        return where + "是空的：光谱在每个波长都要有一个值。";
+    case CellProblem::NotANumber:
+        return where + "的" + quoted + "不是一个数：光谱的值必须是十进制数（例如 0.0123）。";
+    case CellProblem::TooLarge:
+        return where + "的" + quoted + "这个数太大，超出了数值范围。";
+    }
+    return {};
+}
+
+std::optional<MetadataLine> ReadMetadataLine(std::string_view line)
+{
+    constexpr std::size_t kLongestKey = 80;
+    std::size_t colon = line.find(':');
+    std::size_t width = 1;
+    const std::size_t wide = line.find("：");
+    if (wide != std::string_view::npos && (colon == std::string_view::npos || wide < colon)) {
+        colon = wide;
+        width = std::string_view("：").size();
+    }
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    auto trim = [](std::string_view s) {
+        const std::size_t b = s.find_first_not_of(" \t\r\"");
+        if (b == std::string_view::npos)
+            return std::string_view();
+        return s.substr(b, s.find_last_not_of(" \t\r\"") - b + 1);
+    };
+    const std::string_view key = trim(line.substr(0, colon));
+    if (key.empty() || key.size() > kLongestKey || (key[0] >= '0' && key[0] <= '9')
+        || key.find_first_of("\t;,") != std::string_view::npos)
+        return std::nullopt;
+    return MetadataLine{key, trim(line.substr(colon + width))};
+}
+
+std::optional<LongSpectralLayout> RecogniseLongHeader(const std::vector<std::string> &header)
+{
+    if (header.size() < 2 || !NamesWavelengthColumn(header[0]))
+        return std::nullopt;
+    LongSpectralLayout layout;
+    layout.wavelengthName = header[0];
+    for (std::size_t i = 1; i < header.size(); ++i) {
+        layout.columns.push_back(i);
+        const bool blank = header[i].find_first_not_of(" \t") == std::string::npos;
+        layout.names.push_back(blank ? "第 " + std::to_string(i + 1) + " 列" : header[i]);
+    }
+    return layout;
+}
+
+LongSpectralTable::LongSpectralTable(LongSpectralLayout layout)
+    : layout_(std::move(layout)), spectra_(layout_.columns.size()), errors_(layout_.columns.size())
+{
+}
+
+void LongSpectralTable::Fail(std::size_t led, std::uint64_t line, CellProblem problem, std::string_view text,
+                             std::optional<double> nm)
+{
+    errors_[led] = "第 " + std::to_string(line) + " 行：" + SpectralCellText(problem, layout_.names[led], text, nm);
+    spectra_[led].clear();
+}
+
+void LongSpectralTable::FailAll(std::uint64_t line, CellProblem problem, std::string_view text)
+{
+    const std::string message =
+        "第 " + std::to_string(line) + " 行：" + SpectralCellText(problem, layout_.wavelengthName, text);
+    for (std::size_t i = 0; i < errors_.size(); ++i) {
+        if (errors_[i].empty()) {
+            errors_[i] = message;
+            spectra_[i].clear();
+        }
+    }
+}
+
+} // namespace batch
