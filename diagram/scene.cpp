@@ -1,5 +1,7 @@
 #include "scene.h"
 
+#include "polygon.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -95,21 +97,9 @@ bool Finite(Xy p)
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-struct Box {
-    double left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
-    void Add(Xy p)
-    {
-        left = std::min(left, p.x);
-        right = std::max(right, p.x);
-        bottom = std::min(bottom, p.y);
-        top = std::max(top, p.y);
-    }
-    bool Empty() const { return !(left <= right); }
-};
-
 // The central part of a batch: the outermost half percent on each side is
 // left out, so that one stray row does not shrink the rest to a speck.
-void AddBatch(Box &box, const std::vector<BatchPoint> &batch)
+void AddBatch(colorimetry::XyBox &box, const std::vector<BatchPoint> &batch)
 {
     std::vector<double> xs, ys;
     for (const BatchPoint &p : batch) {
@@ -217,7 +207,7 @@ void SelectRows(Scene &scene, std::span<const int> rows)
 
 Extent HomeExtent(const Scene &scene)
 {
-    Box box;
+    colorimetry::XyBox box;
     if (scene.row) {
         for (const auto *curves : {&scene.programSteps, &scene.standardSteps}) {
             if (!curves->empty())

@@ -1,0 +1,213 @@
+#include "bins.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace colorimetry {
+
+namespace {
+
+// The grid aims at cells a quarter of a typical bin across, and at least
+// this many cells per bin, within these bounds; but a grid over bins that
+// cover much of it grows coarser, so that setting it up compares at most so
+// many (cell, corner) pairs.
+constexpr double kCellsAcrossBin = 4;
+constexpr double kCellsPerBin = 64;
+constexpr double kFewestCells = 4096;
+constexpr double kMostCells = 1 << 20;
+constexpr std::size_t kMostCellCorners = std::size_t(1) << 23;
+constexpr std::uint32_t kLargestSide = 4096;
+
+enum class Relation { Misses, Crosses, Covers };
+
+// How a polygon lies over a rectangle, exactly for the rectangle's corners
+// as given: an edge reaches into it, or it lies wholly inside or outside.
+Relation RelationOf(std::span<const Xy> polygon, const XyBox &r)
+{
+    const Xy corners[4] = {{r.left, r.bottom}, {r.right, r.bottom}, {r.right, r.top}, {r.left, r.top}};
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const Xy a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+        if (std::max(a.x, b.x) < r.left || std::min(a.x, b.x) > r.right || std::max(a.y, b.y) < r.bottom
+            || std::min(a.y, b.y) > r.top)
+            continue;
+        int left = 0, right = 0;
+        for (Xy c : corners) {
+            const int side = Orientation(a, b, c);
+            left += side >= 0;
+            right += side <= 0;
+        }
+        if (left > 0 && right > 0)
+            return Relation::Crosses;
+    }
+    return Locate(polygon, corners[0]) == PointLocation::Outside ? Relation::Misses : Relation::Covers;
+}
+
+} // namespace
+
+BinSet::BinSet(std::vector<Bin> bins) : bins_(std::move(bins))
+{
+    if (bins_.empty())
+        return;
+    first_.push_back(0);
+    for (const Bin &bin : bins_) {
+        const PolygonCheck check = CheckSimplePolygon(bin.corners);
+        if (!check.simple())
+            throw std::invalid_argument("bin \"" + bin.name + "\" is not a simple polygon");
+        corners_.insert(corners_.end(), bin.corners.begin(), bin.corners.end());
+        first_.push_back(std::uint32_t(corners_.size()));
+        boxes_.push_back(BoxOf(bin.corners));
+        all_.Add({boxes_.back().left, boxes_.back().bottom});
+        all_.Add({boxes_.back().right, boxes_.back().top});
+    }
+    BuildGrid();
+}
+
+void BinSet::BuildGrid()
+{
+    const double width = all_.right - all_.left, height = all_.top - all_.bottom;
+    std::vector<double> narrowest;
+    for (const XyBox &box : boxes_)
+        narrowest.push_back(std::min(box.right - box.left, box.top - box.bottom));
+    std::nth_element(narrowest.begin(), narrowest.begin() + narrowest.size() / 2, narrowest.end());
+    const double cellSide = narrowest[narrowest.size() / 2] / kCellsAcrossBin;
+    double cells = std::clamp(std::max(kCellsPerBin * double(bins_.size()), width * height / (cellSide * cellSide)),
+                              kFewestCells, kMostCells);
+    while (true) {
+        auto side = [](double v) { return std::uint32_t(std::clamp(std::round(v), 1.0, double(kLargestSide))); };
+        columns_ = side(std::sqrt(cells * width / height));
+        rows_ = side(cells / columns_);
+        perX_ = columns_ / width;
+        perY_ = rows_ / height;
+        if (!std::isfinite(perX_)) {
+            columns_ = 1;
+            perX_ = 0;
+        }
+        if (!std::isfinite(perY_)) {
+            rows_ = 1;
+            perY_ = 0;
+        }
+        // The cells a bin reaches are those of its box's corners and between:
+        // Column and GridRow never decrease, so every point of the box maps
+        // into them, however the division rounds.
+        std::size_t cellCorners = 0;
+        for (std::size_t i = 0; i < boxes_.size(); ++i)
+            cellCorners += std::size_t(Column(boxes_[i].right) - Column(boxes_[i].left) + 1)
+                           * std::size_t(GridRow(boxes_[i].top) - GridRow(boxes_[i].bottom) + 1)
+                           * (first_[i + 1] - first_[i]);
+        if (cellCorners <= kMostCellCorners || cells <= 1)
+            break;
+        cells = std::max(1.0, cells / 4);
+    }
+
+    // Each cell's candidates by their boxes, in order.
+    const std::size_t cellCount = std::size_t(columns_) * rows_;
+    std::vector<std::uint32_t> start(cellCount + 1, 0);
+    auto forEachCell = [this](const XyBox &box, auto &&visit) {
+        for (std::uint32_t r = GridRow(box.bottom); r <= GridRow(box.top); ++r)
+            for (std::uint32_t c = Column(box.left); c <= Column(box.right); ++c)
+                visit(std::size_t(r) * columns_ + c);
+    };
+    for (const XyBox &box : boxes_)
+        forEachCell(box, [&start](std::size_t cell) { ++start[cell + 1]; });
+    for (std::size_t c = 1; c < start.size(); ++c)
+        start[c] += start[c - 1];
+    std::vector<std::uint32_t> candidates(start.back());
+    std::vector<std::uint32_t> filled(start.begin(), start.end() - 1);
+    for (std::uint32_t i = 0; i < boxes_.size(); ++i)
+        forEachCell(boxes_[i], [&](std::size_t cell) { candidates[filled[cell]++] = i; });
+
+    // Then each cell's candidates by their polygons, over the cell widened by
+    // far more than the rounding in Column and GridRow: those that miss it
+    // go, and the list ends at the first that covers it whole.
+    const double marginX = 1e-12 * (std::fabs(all_.left) + std::fabs(all_.right) + width);
+    const double marginY = 1e-12 * (std::fabs(all_.bottom) + std::fabs(all_.top) + height);
+    cellStart_.assign(cellCount + 1, 0);
+    cellAnswer_.assign(cellCount, kAskBins);
+    cellBins_.clear();
+    for (std::uint32_t r = 0; r < rows_; ++r) {
+        for (std::uint32_t c = 0; c < columns_; ++c) {
+            const std::size_t cell = std::size_t(r) * columns_ + c;
+            const XyBox rect{columns_ == 1 ? all_.left : all_.left + c / perX_ - marginX,
+                            rows_ == 1 ? all_.bottom : all_.bottom + r / perY_ - marginY,
+                            columns_ == 1 ? all_.right : all_.left + (c + 1) / perX_ + marginX,
+                            rows_ == 1 ? all_.top : all_.bottom + (r + 1) / perY_ + marginY};
+            for (std::uint32_t k = start[cell]; k < start[cell + 1]; ++k) {
+                const std::uint32_t i = candidates[k];
+                const Relation relation = RelationOf(CornersOf(i), rect);
+                if (relation == Relation::Misses)
+                    continue;
+                if (relation == Relation::Covers && cellBins_.size() == cellStart_[cell]) {
+                    cellAnswer_[cell] = int(i);
+                    break;
+                }
+                cellBins_.push_back(i);
+                if (relation == Relation::Covers)
+                    break;
+            }
+            if (cellBins_.size() == cellStart_[cell] && cellAnswer_[cell] == kAskBins)
+                cellAnswer_[cell] = kNoBin;
+            cellStart_[cell + 1] = std::uint32_t(cellBins_.size());
+        }
+    }
+}
+
+std::uint32_t BinSet::Column(double x) const
+{
+    const double f = (x - all_.left) * perX_;
+    return f < columns_ ? std::uint32_t(f) : columns_ - 1;
+}
+
+std::uint32_t BinSet::GridRow(double y) const
+{
+    const double f = (y - all_.bottom) * perY_;
+    return f < rows_ ? std::uint32_t(f) : rows_ - 1;
+}
+
+int BinSet::Find(Xy p) const
+{
+    if (!all_.Holds(p)) // NaN too
+        return kNoBin;
+    const std::size_t cell = std::size_t(GridRow(p.y)) * columns_ + Column(p.x);
+    if (cellAnswer_[cell] != kAskBins)
+        return cellAnswer_[cell];
+    for (std::uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
+        const std::uint32_t i = cellBins_[k];
+        if (boxes_[i].Holds(p) && Locate(CornersOf(i), p) != PointLocation::Outside)
+            return int(i);
+    }
+    return kNoBin;
+}
+
+BinOverlaps BinSet::FindOverlaps(std::uint64_t work) const
+{
+    BinOverlaps result;
+    std::vector<std::uint32_t> order(bins_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return boxes_[a].left < boxes_[b].left; });
+    std::uint64_t done = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const XyBox &a = boxes_[order[k]];
+        for (std::size_t l = k + 1; l < order.size() && boxes_[order[l]].left < a.right; ++l) {
+            const XyBox &b = boxes_[order[l]];
+            if (!(a.bottom < b.top && b.bottom < a.top))
+                continue;
+            const std::span<const Xy> p = CornersOf(order[k]), q = CornersOf(order[l]);
+            done += std::uint64_t(p.size()) * q.size();
+            if (done > work) {
+                result.complete = false;
+                break;
+            }
+            if (InsidesOverlap(p, q))
+                result.pairs.push_back({std::min(order[k], order[l]), std::max(order[k], order[l])});
+        }
+        if (!result.complete)
+            break;
+    }
+    std::sort(result.pairs.begin(), result.pairs.end());
+    return result;
+}
+
+} // namespace colorimetry
