@@ -364,24 +364,51 @@ private slots:
 
     void publishedFigures_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("rf");
-        QTest::addColumn<int>("rg");
-        // colour-science's documented example of its TM-30-18 / CIE 2017
-        // fidelity index (colour.quality.colour_fidelity_index_ANSIIESTM3018,
-        // colour.readthedocs.io): FL2 gives Rf 70.1208…
-        QTest::newRow("F2") << "F2" << 70 << -1;
+        // Figures of the official calculation tools, rounded as published:
+        // CIE 224:2017's spreadsheet (files.cie.co.at/933_TC1-90.zip) and
+        // IES TM-30-18's (media.ies.org/docs/errata/TM-30-18_tools_etc.zip),
+        // as colour-science records them with that origin in its test data
+        // (colour/quality/tests/test_cfi2017.py and test_tm3018.py).
+        QTest::addColumn<QString>("light");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QList<double>>("rfRg");     // Rf, then Rg where published
+        QTest::addColumn<QList<double>>("rfBins");   // Rf,h1 … Rf,h16
+        QTest::addColumn<QList<double>>("rcsBins");  // Rcs,h1 … Rcs,h16 in percent
+        QTest::addColumn<QList<double>>("rhsBins");  // Rhs,h1 … Rhs,h16, two decimals
+        QTest::newRow("F1, CIE 224 tool") << "F1" << 1 << QList<double>{80.6} << QList<double>{}
+                                          << QList<double>{} << QList<double>{};
+        QTest::newRow("F2, CIE 224 tool") << "F2" << 1 << QList<double>{70.1} << QList<double>{}
+                                          << QList<double>{} << QList<double>{};
+        QTest::newRow("F2, IES TM-30-18 tool")
+            << "F2" << 0 << QList<double>{70, 86}
+            << QList<double>{60, 61, 53, 68, 80, 88, 77, 73, 76, 62, 70, 77, 81, 71, 64, 65}
+            << QList<double>{-25, -18, -9, 5, 11, 4, -8, -15, -17, -15, -4, 5, 11, 7, -6, -16}
+            << QList<double>{-0.02, 0.14, 0.24, 0.20, 0.09, -0.07, -0.12, -0.08,
+                             0.01, 0.17, 0.19, 0.11, -0.08, -0.15, -0.26, -0.17};
     }
     void publishedFigures()
     {
-        QFETCH(QString, name);
-        QFETCH(int, rf);
-        QFETCH(int, rg);
-        const colorimetry::Tm30Result r = colorimetry::ComputeTm30(ToBands(Illuminant(name)));
+        QFETCH(QString, light);
+        QFETCH(int, decimals);
+        QFETCH(QList<double>, rfRg);
+        QFETCH(QList<double>, rfBins);
+        QFETCH(QList<double>, rcsBins);
+        QFETCH(QList<double>, rhsBins);
+        const colorimetry::Tm30Result r = colorimetry::ComputeTm30(ToBands(Illuminant(light)));
         QVERIFY(r.defined);
-        QCOMPARE(qRound(r.rf), rf);
-        if (rg >= 0)
-            QCOMPARE(qRound(r.rg), rg);
+        // Rounded as published: within half a unit of the last digit.
+        auto same = [](double ours, double published, int digits, const QString &what) {
+            QVERIFY2(std::fabs(ours - published) <= 0.5 * std::pow(10.0, -digits) + 1e-9,
+                     qPrintable(QString("%1: %2, published %3").arg(what).arg(ours).arg(published)));
+        };
+        same(r.rf, rfRg[0], decimals, "Rf");
+        if (rfRg.size() > 1)
+            same(r.rg, rfRg[1], decimals, "Rg");
+        for (int j = 0; j < rfBins.size(); ++j) {
+            same(r.bins[j].rf, rfBins[j], 0, QString("Rf,h%1").arg(j + 1));
+            same(r.bins[j].rcs, rcsBins[j], 0, QString("Rcs,h%1").arg(j + 1));
+            same(r.bins[j].rhs, rhsBins[j], 2, QString("Rhs,h%1").arg(j + 1));
+        }
     }
 
     void undefinedWhereCctIs_data()
