@@ -1,8 +1,10 @@
-// The 5 nm bands: the observer, a black body and CIE daylight on them.
+// The 5 nm bands: the 2° and 10° observers, a black body and CIE daylight on them.
 
 #include "bands.h"
 
 #include <cmath>
+#include <span>
+#include <tuple>
 
 namespace colorimetry {
 
@@ -21,33 +23,51 @@ constexpr ComponentSample kDaylightComponents[] = {
 };
 static_assert(kDaylightComponents[0].nm == 300);
 
-struct BandTables {
-    Bands x{}, y{}, z{}, s0{}, s1{}, s2{};
+// The CIE 1964 10° functions, 360–830 nm at 5 nm, as colord-data installs them.
+constexpr CmfSample kCie1964[] = {
+#include "cie1964_cmf_table.inc"
 };
+static_assert(kCie1964[0].nm == 360 && std::size(kCie1964) == 95);
+
+struct BandTables {
+    Bands x{}, y{}, z{}, s0{}, s1{}, s2{}, x10{}, y10{}, z10{};
+};
+
+// The rows of a table at 5 nm that fall on the bands, three values each.
+template <typename Row, typename Values>
+void OnBands(std::span<const Row> rows, Bands &a, Bands &b, Bands &c, Values values)
+{
+    for (const Row &row : rows) {
+        if (row.nm < kFirstBandNm || row.nm > kLastBandNm)
+            continue;
+        const auto i = static_cast<std::size_t>((row.nm - kFirstBandNm) / kBandStepNm);
+        std::tie(a[i], b[i], c[i]) = values(row);
+    }
+}
 
 const BandTables &Tables()
 {
     static const BandTables t = [] {
         BandTables b;
-        for (const CmfSample &s : Cie1931TwoDegree()) {
-            if (s.nm < kFirstBandNm || s.nm > kLastBandNm)
-                continue;
-            const auto i = static_cast<std::size_t>((s.nm - kFirstBandNm) / kBandStepNm);
-            b.x[i] = s.xBar;
-            b.y[i] = s.yBar;
-            b.z[i] = s.zBar;
-        }
-        for (const ComponentSample &s : kDaylightComponents) {
-            if (s.nm < kFirstBandNm || s.nm > kLastBandNm)
-                continue;
-            const auto i = static_cast<std::size_t>((s.nm - kFirstBandNm) / kBandStepNm);
-            b.s0[i] = s.s0;
-            b.s1[i] = s.s1;
-            b.s2[i] = s.s2;
-        }
+        auto cmf = [](const CmfSample &s) { return std::tuple{s.xBar, s.yBar, s.zBar}; };
+        OnBands(Cie1931TwoDegree(), b.x, b.y, b.z, cmf);
+        OnBands(std::span<const CmfSample>(kCie1964), b.x10, b.y10, b.z10, cmf);
+        OnBands(std::span<const ComponentSample>(kDaylightComponents), b.s0, b.s1, b.s2,
+                [](const ComponentSample &s) { return std::tuple{s.s0, s.s1, s.s2}; });
         return b;
     }();
     return t;
+}
+
+Xyz Sum(const Bands &s, const Bands &x, const Bands &y, const Bands &z)
+{
+    Xyz r;
+    for (std::size_t i = 0; i < kBandCount; ++i) {
+        r.X += s[i] * x[i];
+        r.Y += s[i] * y[i];
+        r.Z += s[i] * z[i];
+    }
+    return r;
 }
 
 } // namespace
@@ -55,6 +75,9 @@ const BandTables &Tables()
 const Bands &XBar2() { return Tables().x; }
 const Bands &YBar2() { return Tables().y; }
 const Bands &ZBar2() { return Tables().z; }
+const Bands &XBar10() { return Tables().x10; }
+const Bands &YBar10() { return Tables().y10; }
+const Bands &ZBar10() { return Tables().z10; }
 const Bands &DaylightS0() { return Tables().s0; }
 const Bands &DaylightS1() { return Tables().s1; }
 const Bands &DaylightS2() { return Tables().s2; }
@@ -62,13 +85,13 @@ const Bands &DaylightS2() { return Tables().s2; }
 Xyz Tristimulus2(const Bands &s)
 {
     const BandTables &t = Tables();
-    Xyz r;
-    for (std::size_t i = 0; i < kBandCount; ++i) {
-        r.X += s[i] * t.x[i];
-        r.Y += s[i] * t.y[i];
-        r.Z += s[i] * t.z[i];
-    }
-    return r;
+    return Sum(s, t.x, t.y, t.z);
+}
+
+Xyz Tristimulus10(const Bands &s)
+{
+    const BandTables &t = Tables();
+    return Sum(s, t.x10, t.y10, t.z10);
 }
 
 Bands PlanckianBands(double kelvin)

@@ -38,6 +38,14 @@ const Bands &ZBar2();
 // Σ S·x̄, Σ S·ȳ, Σ S·z̄ over the bands with the 2° observer (no factor k).
 Xyz Tristimulus2(const Bands &s);
 
+// The CIE 1964 10° functions at the bands, the observer of colour fidelity
+// (generated at build time from colord-data's CIE1964-10deg-XYZ.cmf), and
+// Σ S·x̄10, Σ S·ȳ10, Σ S·z̄10 over the bands.
+const Bands &XBar10();
+const Bands &YBar10();
+const Bands &ZBar10();
+Xyz Tristimulus10(const Bands &s);
+
 // A black body's relative spectral radiance at the temperature (kelvin > 0):
 // λ⁻⁵ / (exp(c2 / (λT)) − 1), λ in metres, c2 = 1.4388·10⁻² m·K; the scale
 // is arbitrary (normalise before use).

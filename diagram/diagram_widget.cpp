@@ -1,12 +1,11 @@
 #include "diagram_widget.h"
 
 #include "readout.h"
+#include "tooltip.h"
 
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRubberBand>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -169,17 +168,8 @@ void DiagramWidget::UpdateDescription()
 
 bool DiagramWidget::event(QEvent *e)
 {
-    if (e->type() == QEvent::ToolTip) {
-        auto *help = static_cast<QHelpEvent *>(e);
-        const QString text = ToolTipAt(help->pos());
-        if (text.isEmpty()) {
-            QToolTip::hideText();
-            e->ignore();
-        } else {
-            QToolTip::showText(help->globalPos(), text, this);
-        }
+    if (AnswerToolTip(this, e, [this](QPointF pos) { return ToolTipAt(pos); }))
         return true;
-    }
     return QWidget::event(e);
 }
 
