@@ -196,9 +196,9 @@ BinFile ReadBinFile(int fd, bool decimalComma)
             continue;
         const std::uint64_t line = row.line();
         if (row.unclosedQuote())
-            Fail(line, std::string(kUnclosedQuoteMessage));
+            Fail(line, UnclosedQuoteMessage(row.quoteLine()));
         if (row.cut())
-            Fail(line, std::string(kCutRecordMessage));
+            Fail(line, CutRecordMessage());
         const std::size_t cells = UsedCells(row);
         if (std::exchange(firstRow, false) && IsHeader(row, cells, decimalComma)) {
             file.header = true;
