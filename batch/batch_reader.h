@@ -68,6 +68,10 @@ struct RatedRow {
     }
     std::uint64_t line = 0; // where it starts in the file, from 1
     Rating rating;
+    // A spectral row: its spectrum as measured and on the 5 nm bands, valid
+    // until the next row; null for a row of (x, y).
+    const colorimetry::Spectrum *spectrum = nullptr;
+    const colorimetry::Bands *bands = nullptr;
 };
 
 class BatchReader {

@@ -6,6 +6,8 @@
 
 #include "colorimetry.h"
 #include "ellipse.h"
+#include "spectral_figures.h"
+#include "tm30.h"
 
 #include <array>
 #include <cstdint>
@@ -19,6 +21,29 @@ namespace batch {
 // calculators), or the CCT (cendrel's converter) when row is null.
 using Row = const tolerance::ToleranceEllipse *;
 
+// TM-30 as a row keeps it: the figures its columns and summary give. The
+// whole result (the colour vector graphic's bin means) is computed again
+// from the row's bands where a picture needs it.
+struct Tm30Figures {
+    bool defined = false;
+    double rf = 0;
+    double rg = 0;
+    std::array<double, colorimetry::kHueBinCount> rfBin{};  // Rf,h1 … Rf,h16
+    std::array<double, colorimetry::kHueBinCount> rcsBin{}; // Rcs,h1 … in percent
+};
+
+// What a row that holds a spectrum adds to its rating. The point (x, y) of
+// the rating is then the spectrum's chromaticity.
+struct SpectralRating {
+    bool present = false;                 // the row held a spectrum
+    colorimetry::SpectrumFigures figures; // meaningful when figures.ok()
+    Tm30Figures tm30;
+    // The instrument's own x and y from the file, where it has them.
+    bool fileXy = false;
+    double fileX = 0;
+    double fileY = 0;
+};
+
 struct Rating {
     bool rated = false;  // the screen would show its number
     std::string error;   // the screen's message; empty when rated
@@ -28,6 +53,11 @@ struct Rating {
     double sdcm = 0;        // ambrix: the standard's SDCM
     double screenCct = 0;   // cendrel: the screen's number
     colorimetry::CctResult exact;
+    // The ANSI quadrangle the point lies in (index into
+    // colorimetry::AnsiQuadrangles()), and the user's bin; -1 for none.
+    int ansi = -1;
+    int bin = -1;
+    SpectralRating spectral;
 };
 
 // Rates the two cell texts. With decimalComma, a comma in them stands for
