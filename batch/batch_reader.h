@@ -4,12 +4,14 @@
 // that is not blank. Memory stays flat whatever the file's size: one block,
 // one record.
 
+#include "bins.h"
 #include "columns.h"
 #include "record_reader.h"
 #include "row_rating.h"
 #include "text_decoder.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,6 +24,8 @@ struct ReadOptions {
     std::string xColumn = {}; // a header name or 1-based number; empty: found by name
     std::string yColumn = {};
     bool decimalComma = false; // only when the delimiter is not a comma
+    // The user's bins each row is sorted into (Rating::bin); null: none.
+    std::shared_ptr<const colorimetry::BinSet> bins = nullptr;
 };
 
 // The file could not be read (an error of the system, not of its text).
