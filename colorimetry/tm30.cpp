@@ -146,6 +146,8 @@ constexpr double kUcsC2 = 0.0228;
 std::size_t HueBin(double a, double b)
 {
     double degrees = std::atan2(b, a) * (180 / std::numbers::pi);
+    if (!std::isfinite(degrees)) // the figures will not be finite either
+        return 0;
     if (degrees < 0)
         degrees += 360;
     return std::min(kHueBinCount - 1, static_cast<std::size_t>(degrees / kHueBinDegrees));

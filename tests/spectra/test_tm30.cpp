@@ -429,6 +429,17 @@ private slots:
         QVERIFY(!r.defined);
         QVERIFY(!r.cct.defined());
     }
+
+    void nonFiniteSamplesAreUndefined()
+    {
+        // Sums from elsewhere (another sampling) that went wrong: no figures.
+        const colorimetry::Tm30Result d65 = colorimetry::ComputeTm30(ToBands(Illuminant("D65")));
+        colorimetry::CesTristimulus samples{};
+        samples.fill({0.2, 0.2, 0.2});
+        samples[7] = {std::nan(""), 0.2, 0.2};
+        const colorimetry::Xyz white{0.95, 1.0, 1.09};
+        QVERIFY(!colorimetry::Tm30FromTristimulus(d65.cct, samples, white, samples, white).defined);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTm30)

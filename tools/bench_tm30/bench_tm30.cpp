@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -25,6 +26,13 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time this process has had: on a machine shared with other
+// work, the wall clock counts their time too.
+double CpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
 }
 
 // ---- The same computation at 1 nm ------------------------------------------
@@ -199,6 +207,7 @@ int main(int argc, char **argv)
     long defined = 0;
     double checksum = 0, lowestCct = 1e9, highestCct = 0;
     start = Clock::now();
+    const double cpuStart = CpuSeconds();
     for (long i = 0; i < count; ++i) {
         const Tm30Result r = ComputeTm30(lights[std::size_t(i) % lights.size()]);
         defined += r.defined;
@@ -208,12 +217,13 @@ int main(int argc, char **argv)
             highestCct = std::max(highestCct, r.cct.cct);
         }
     }
-    const double seconds = SecondsSince(start);
+    const double seconds = SecondsSince(start), cpu = CpuSeconds() - cpuStart;
     std::printf("first ComputeTm30 (builds the sample tables): %.3f ms (D65: Rf %.2f, Rg %.2f)\n",
                 firstSeconds * 1e3, first.rf, first.rg);
-    std::printf("ComputeTm30: %ld LED spectra (CCT %.0f–%.0f K, %.1f%% defined) in %.3f s = %.0f per second on one core\n",
-                count, lowestCct, highestCct, 100.0 * defined / count, seconds, count / seconds);
-    std::printf("goal: at least 20000 per second: %s\n", count / seconds >= 20000 ? "met" : "NOT met");
+    std::printf("ComputeTm30: %ld LED spectra (CCT %.0f–%.0f K, %.1f%% defined): %.3f s of processor time = %.0f "
+                "per second on one core (%.0f per second of wall time)\n",
+                count, lowestCct, highestCct, 100.0 * defined / count, cpu, count / cpu, count / seconds);
+    std::printf("goal: at least 20000 per second: %s\n", count / cpu >= 20000 ? "met" : "NOT met");
     std::printf("(checksum %.6g)\n", checksum);
     return 0;
 }
