@@ -170,9 +170,9 @@ void TestBatchCommandLine::outputIsWrittenWhole()
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines[0], QByteArray("id,x,y,steps,sdcm,cct,duv,error"));
+    QCOMPARE(lines[0], QByteArray("id,x,y,steps,sdcm,cct,duv,ansi,error"));
     QVERIFY(lines[1].startsWith("1,0.3805,0.3768,2,"));
-    QVERIFY(lines[2].startsWith("2,abc,0.38,,,,,"));
+    QVERIFY(lines[2].startsWith("2,abc,0.38,,,,,,"));
     QVERIFY(lines[2].contains("不是一个数"));
     QCOMPARE(lines.size(), 5); // three rows and the last line end
     QVERIFY(run.err.contains("共 3 行：已计算 2 行，失败 1 行"));
@@ -412,14 +412,14 @@ void TestBatchCommandLine::outputReadsBackElsewhere()
     QCOMPARE(rows[0].mid(0, header.size()), header);
     QCOMPARE(rows[1].mid(0, header.size()), cells.mid(0, header.size()));
     QCOMPARE(rows[1].last(), cells.last());
-    QCOMPARE(rows[1].size(), header.size() + 5 + 1);
+    QCOMPARE(rows[1].size(), header.size() + 6 + 1);
 
     const Run json = RunProgram(kAmbrix, QStringList{"--batch", in, "--format", "json"} + kGb4000);
     QCOMPARE(json.status, 0);
     QJsonParseError error{};
     const QJsonObject object = QJsonDocument::fromJson(json.out, &error).object();
     QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
-    QCOMPARE(object.size(), cells.size() + 5); // every key unique: none lost
+    QCOMPARE(object.size(), cells.size() + 6); // every key unique: none lost
     QStringList values;
     for (const QJsonValue &value : object)
         values << value.toString();

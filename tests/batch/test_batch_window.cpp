@@ -60,7 +60,7 @@ void TestBatchWindow::showsAndExportsTheRows()
     QVERIFY(window->windowTitle().contains("tray.csv"));
     batchui::BatchModel &model = window->model();
     QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.columnCount(), 3 + 5 + 1);
+    QCOMPARE(model.columnCount(), 3 + 6 + 1);
     QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QString("steps"));
     QCOMPARE(model.CellText(0, 3), QString("2"));
     // The failed row: marked, and its message on hover.
