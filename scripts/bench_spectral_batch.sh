@@ -22,23 +22,7 @@ cmf=/usr/share/colord/cmf/CIE1931-2deg-XYZ.cmf
 work=$(mktemp -d /tmp/bench_spectral_batch.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# One run pinned to one core: wall-clock and CPU seconds, rows per second by
-# each, and peak resident memory.
-measure() {
-    local label=$1 rows=$2; shift 2
-    local report=$work/time.txt
-    local start end
-    start=$(date +%s.%N)
-    taskset -c 0 /usr/bin/time -v -o "$report" "$@" > /dev/null 2> "$work/stderr.txt" || true
-    end=$(date +%s.%N)
-    mawk -F': ' -v l="$label" -v a="$start" -v b="$end" -v n="$rows" '
-        /User time/ { cpu += $2 } /System time/ { cpu += $2 }
-        /Maximum resident set size/ { kib = $2 }
-        END {
-            wall = b - a; if (cpu < 0.01) cpu = 0.01
-            printf "%-40s %7.2f s wall %10.0f rows/s   %7.2f s cpu %10.0f rows/s   %7.1f MiB peak\n",
-                   l, wall, n / wall, cpu, n / cpu, kib / 1024 }' "$report"
-}
+source scripts/bench_measure.sh
 
 # ---- 1. A wide spectral file -------------------------------------------------
 # Phosphor-converted white LEDs: a blue pump near 450 nm and a broad yellow
