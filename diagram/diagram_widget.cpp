@@ -1,12 +1,12 @@
 #include "diagram_widget.h"
 
+#include "hover_tip.h"
 #include "readout.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRubberBand>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -169,17 +169,8 @@ void DiagramWidget::UpdateDescription()
 
 bool DiagramWidget::event(QEvent *e)
 {
-    if (e->type() == QEvent::ToolTip) {
-        auto *help = static_cast<QHelpEvent *>(e);
-        const QString text = ToolTipAt(help->pos());
-        if (text.isEmpty()) {
-            QToolTip::hideText();
-            e->ignore();
-        } else {
-            QToolTip::showText(help->globalPos(), text, this);
-        }
-        return true;
-    }
+    if (e->type() == QEvent::ToolTip)
+        return ShowHoverTip(this, e, ToolTipAt(static_cast<QHelpEvent *>(e)->pos()));
     return QWidget::event(e);
 }
 

@@ -21,7 +21,9 @@ QString CannotWrite(const QString &path)
     return QStringLiteral("无法写入文件“%1”。请检查文件夹是否存在、是否有写入权限。").arg(path);
 }
 
-QString WritePng(const QString &path, const Scene &scene, const ViewState &view, QSize page)
+using Paint = std::function<void(QPainter &)>;
+
+QString WritePng(const QString &path, QSize page, const Paint &paint)
 {
     QImage image(page * kPngScale, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
@@ -33,45 +35,47 @@ QString WritePng(const QString &path, const Scene &scene, const ViewState &view,
     image.setDotsPerMeterY(dotsPerMeter);
     {
         QPainter painter(&image);
-        PaintDiagram(painter, scene, view, page);
+        paint(painter);
     }
     return image.save(path, "PNG") ? QString() : CannotWrite(path);
 }
 
-QString WriteSvg(const QString &path, const Scene &scene, const ViewState &view, QSize page)
+QString WriteSvg(const QString &path, QSize page, const QString &title, const QString &description,
+                 const Paint &paint)
 {
     QSvgGenerator svg;
     svg.setFileName(path);
     svg.setSize(page);
     svg.setViewBox(QRect(QPoint(0, 0), page));
     svg.setResolution(kDpi);
-    svg.setTitle(scene.title);
-    svg.setDescription(QStringLiteral("CIE 1931 (x, y)"));
+    svg.setTitle(title);
+    svg.setDescription(description);
     QPainter painter;
     if (!painter.begin(&svg))
         return CannotWrite(path);
-    PaintDiagram(painter, scene, view, page);
+    paint(painter);
     return painter.end() ? QString() : CannotWrite(path);
 }
 
-QString WritePdf(const QString &path, const Scene &scene, const ViewState &view, QSize page)
+QString WritePdf(const QString &path, QSize page, const QString &title, const Paint &paint)
 {
     QPdfWriter pdf(path);
     pdf.setResolution(kDpi);
-    pdf.setTitle(scene.title);
+    pdf.setTitle(title);
     pdf.setCreator(QStringLiteral("Norvak"));
     pdf.setPageSize(QPageSize(QSizeF(page) / kDpi, QPageSize::Inch, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter;
     if (!painter.begin(&pdf))
         return CannotWrite(path);
-    PaintDiagram(painter, scene, view, page);
+    paint(painter);
     return painter.end() ? QString() : CannotWrite(path);
 }
 
 } // namespace
 
-QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page)
+QString ExportPainting(const QString &path, QSize page, const QString &title, const QString &description,
+                       const std::function<void(QPainter &)> &paint)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     const bool known = suffix == QLatin1String("png") || suffix == QLatin1String("svg")
@@ -79,13 +83,19 @@ QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &
     if (known && !QFile(path).open(QIODevice::WriteOnly))
         return CannotWrite(path);
     if (suffix == QLatin1String("png"))
-        return WritePng(path, scene, view, page);
+        return WritePng(path, page, paint);
     if (suffix == QLatin1String("svg"))
-        return WriteSvg(path, scene, view, page);
+        return WriteSvg(path, page, title, description, paint);
     if (suffix == QLatin1String("pdf"))
-        return WritePdf(path, scene, view, page);
+        return WritePdf(path, page, title, paint);
     return QStringLiteral("不能导出为“%1”：文件名请以 .png、.svg 或 .pdf 结尾。")
         .arg(QFileInfo(path).fileName());
+}
+
+QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page)
+{
+    return ExportPainting(path, page, scene.title, QStringLiteral("CIE 1931 (x, y)"),
+                          [&](QPainter &painter) { PaintDiagram(painter, scene, view, page); });
 }
 
 } // namespace diagram

@@ -8,6 +8,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QPainter;
+
 namespace diagram {
 
 // The PNG's pixels per logical pixel.
@@ -16,5 +20,12 @@ inline constexpr int kPngScale = 2;
 // Writes the scene as shown by the view on a page of the logical size.
 // Returns the message for the user (Chinese), empty on success.
 QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page);
+
+// Writes any picture that one painting function draws on a page of the
+// logical size: PNG at kPngScale, SVG or PDF by the file's suffix, the
+// title and description in the file's metadata. Returns the message for
+// the user (Chinese), empty on success.
+QString ExportPainting(const QString &path, QSize page, const QString &title, const QString &description,
+                       const std::function<void(QPainter &)> &paint);
 
 } // namespace diagram
