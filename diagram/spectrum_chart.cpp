@@ -65,6 +65,8 @@ double ValueAt(const colorimetry::Spectrum &s, double nm)
     if (after == s.nm.end())
         return NAN;
     const std::size_t j = std::size_t(after - s.nm.begin());
+    if (j >= s.value.size())
+        return NAN;
     if (s.nm[j] == nm)
         return s.value[j];
     if (j == 0)
@@ -170,8 +172,9 @@ PaintedSpectra PaintSpectra(QPainter &p, std::span<const SpectrumSeries> series,
     double lowest = 0;
     for (const SpectrumSeries &s : series) {
         const double peak = PeakOf(s.spectrum);
-        for (std::size_t i = 0; peak > 0 && i < s.spectrum.nm.size(); ++i) {
-            if (s.spectrum.nm[i] >= kChartFirstNm && s.spectrum.nm[i] <= kChartLastNm)
+        for (std::size_t i = 0; peak > 0 && i < s.spectrum.nm.size() && i < s.spectrum.value.size(); ++i) {
+            if (s.spectrum.nm[i] >= kChartFirstNm && s.spectrum.nm[i] <= kChartLastNm
+                && std::isfinite(s.spectrum.value[i]))
                 lowest = std::min(lowest, s.spectrum.value[i] / peak);
         }
     }
