@@ -132,7 +132,7 @@ std::string Summary::SpectralText() const
     return text;
 }
 
-std::string Summary::YieldText() const
+std::string Summary::YieldText(bool table) const
 {
     std::string text;
     const double rows = double(rows_ ? rows_ : 1);
@@ -151,13 +151,17 @@ std::string Summary::YieldText() const
     text += "\n";
     if (!bins_)
         return text;
-    text += "分档：";
+    // As a table, one line a bin: the name, the count and its share; on
+    // one line for a window's status.
+    const std::string before = table ? "  " : "", after = table ? "\n" : "，";
+    text += table ? "分档产出：\n" : "分档产出：";
     for (std::size_t i = 0; i < binCounts_.size(); ++i)
-        text += entry("“" + (*bins_)[i].name + "”", binCounts_[i]) + "，";
-    text += entry("不在任何分档", inNoBin_);
+        text += before + entry((*bins_)[i].name, binCounts_[i]) + after;
+    text += before + entry("不在任何分档", inNoBin_) + after;
     if (failed() > 0)
-        text += "，" + entry("失败", failed());
-    text += "\n";
+        text += before + entry("失败", failed()) + after;
+    if (!table)
+        text.replace(text.size() - after.size(), after.size(), "\n");
     if (!overlaps_.pairs.empty()) {
         text += "重叠的分档（点归文件中靠前的一个）：";
         constexpr std::size_t kNamed = 20;
@@ -175,6 +179,11 @@ std::string Summary::YieldText() const
 }
 
 std::string Summary::Text() const
+{
+    return TextOf(true);
+}
+
+std::string Summary::TextOf(bool table) const
 {
     std::string text =
         Format("共 %llu 行：已计算 %llu 行，失败 %llu 行\n", U(rows_), U(rated_), U(failed()));
@@ -200,12 +209,12 @@ std::string Summary::Text() const
         if (maxSteps_)
             text += Format("超过 %d 步：%llu 行\n", *maxSteps_, U(beyond_));
     }
-    return text + SpectralText() + YieldText() + notes;
+    return text + SpectralText() + YieldText(table) + notes;
 }
 
 std::string Summary::Line() const
 {
-    std::string text = Text();
+    std::string text = TextOf(false);
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     constexpr std::string_view kFullStop = "。";

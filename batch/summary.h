@@ -103,8 +103,9 @@ public:
     static constexpr std::array<int, 5> kWithin{1, 2, 3, 5, 7};
 
 private:
+    std::string TextOf(bool binTable) const;
     std::string SpectralText() const;
-    std::string YieldText() const;
+    std::string YieldText(bool table) const;
 
     Row row_;
     std::optional<int> maxSteps_;

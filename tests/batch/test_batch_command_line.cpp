@@ -545,7 +545,8 @@ void TestBatchCommandLine::binFiles()
     QCOMPARE(rows[2][8], QString("高"));
     QCOMPARE(rows[3][8], QString());
     QCOMPARE(rows[1][7], QString("4000K"));
-    QVERIFY2(run.err.contains("分档：“低” 1 行（25.0%），“高” 1 行（25.0%），不在任何分档 1 行（25.0%），失败 1 行（25.0%）"),
+    QVERIFY2(run.err.contains("分档产出：\n  低 1 行（25.0%）\n  高 1 行（25.0%）\n  不在任何分档 1 行（25.0%）\n"
+                              "  失败 1 行（25.0%）\n"),
              qPrintable(run.err));
 
     const QString out = dir_.filePath("binned.csv");
