@@ -410,6 +410,8 @@ std::string ReadingNotes(const Layout &layout)
     };
     other('x', layout.xColumn, layout.xOther);
     other('y', layout.yColumn, layout.yOther);
+    if (!layout.spectralNote.empty())
+        notes += layout.spectralNote + "\n";
     return notes;
 }
 
