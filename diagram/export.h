@@ -29,4 +29,11 @@ QString ExportPicture(const QString &path, QSize page, const QString &title, con
 // Writes the scene as shown by the view on a page of the logical size.
 QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page);
 
+// Writes any picture that one painting function draws on a page of the
+// logical size: PNG at kPngScale, SVG or PDF by the file's suffix, the
+// title and description in the file's metadata. Returns the message for
+// the user (Chinese), empty on success.
+QString ExportPainting(const QString &path, QSize page, const QString &title, const QString &description,
+                       const std::function<void(QPainter &)> &paint);
+
 } // namespace diagram
