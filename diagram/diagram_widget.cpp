@@ -57,10 +57,37 @@ DiagramWidget::DiagramWidget(QWidget *parent) : QWidget(parent)
 void DiagramWidget::SetScene(Scene scene)
 {
     scene_ = std::move(scene);
+    scene_.ansiQuadrangles = showAnsi_;
     if (!userMoved_)
         view_ = FitView(HomeExtent(scene_), LayoutFor(size()).plot);
     UpdateDescription();
     update();
+}
+
+void DiagramWidget::SetBins(SceneBins bins)
+{
+    diagram::SetBins(scene_, std::move(bins));
+    update();
+}
+
+void DiagramWidget::SetAnsiQuadranglesShown(bool shown)
+{
+    showAnsi_ = shown;
+    scene_.ansiQuadrangles = shown;
+    update();
+}
+
+QString DiagramWidget::BinText(Xy p) const
+{
+    if (scene_.bins.empty())
+        return {};
+    const int i = scene_.bins.set->Find(p);
+    if (i == colorimetry::kNoBin)
+        return QStringLiteral("不在任何分档内");
+    QString text = QStringLiteral("分档“%1”").arg(QString::fromStdString((*scene_.bins.set)[std::size_t(i)].name));
+    if (!scene_.bins.counts.empty())
+        text += QStringLiteral("：%1 点").arg(scene_.bins.counts[std::size_t(i)]);
+    return text;
 }
 
 void DiagramWidget::ResetView()
@@ -111,10 +138,13 @@ QString DiagramWidget::ToolTipAt(QPointF pos) const
                 nearest = &c;
             }
         }
-        if (!nearest)
+        if (nearest)
+            lines << CurveName(*nearest);
+        else if (scene_.bins.empty() || scene_.bins.set->Find(at) == colorimetry::kNoBin)
             return {};
-        lines << CurveName(*nearest);
     }
+    if (const QString bin = BinText(at); !bin.isEmpty())
+        lines << bin;
     lines << Readout(scene_.row, at);
     return lines.join('\n');
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The diagram on screen: the wheel zooms about the cursor, a drag pans,
-// Home goes back to the first view, and hovering over the point, a curve or
-// a batch row tells what is there. On a batch, a click on a dot picks its
-// row, and a drag with Shift picks the rows in a rectangle.
+// Home goes back to the first view, and hovering over the point, a curve, a
+// batch row or a bin tells what is there. On a batch, a click on a dot picks
+// its row, and a drag with Shift picks the rows in a rectangle.
 
 #include "painter.h"
 #include "scene.h"
@@ -21,9 +21,16 @@ public:
     explicit DiagramWidget(QWidget *parent = nullptr);
 
     // A new scene; the view goes back to its first one unless the user has
-    // moved it.
+    // moved it. The ANSI quadrangles stay shown or hidden as the user chose.
     void SetScene(Scene scene);
     const Scene &scene() const { return scene_; }
+
+    // The user's bins over the diagram, with the rows in each (counts per
+    // bin, in order; empty: not counted). An empty set removes them.
+    void SetBins(SceneBins bins);
+    // Shows or hides the ANSI quadrangles, for this scene and the next.
+    void SetAnsiQuadranglesShown(bool shown);
+    bool ansiQuadranglesShown() const { return showAnsi_; }
 
     void ResetView();
     const ViewState &view() const { return view_; }
@@ -65,8 +72,13 @@ protected:
 private:
     void UpdateDescription();
 
+    // "分档“A1”：12 点" for the bin at p, or that p is in none; empty
+    // without bins.
+    QString BinText(Xy p) const;
+
     Scene scene_;
     ViewState view_;
+    bool showAnsi_ = true;
     bool userMoved_ = false;
     std::optional<QPointF> dragFrom_; // the left button is down
     bool panning_ = false;            // it moved beyond a click

@@ -40,14 +40,22 @@ void FollowPoint(QWidget &screenWindow, std::optional<colorimetry::Xy> point)
 
 void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *row,
                       std::span<const BatchPoint> points, std::span<const int> selectedRows,
-                      PickRows onPick)
+                      PickRows onPick, SceneBins bins)
 {
     DiagramWindow *window = FindWindow(batchWindow, kBatchDiagram);
     if (!window)
         window = new DiagramWindow(batchWindow, kBatchDiagram);
-    window->SetScene(BatchScene(row, points, selectedRows));
+    Scene scene = BatchScene(row, points, selectedRows);
+    SetBins(scene, std::move(bins));
+    window->SetScene(std::move(scene));
     window->SetPickHandler(std::move(onPick));
     window->Present();
+}
+
+void SetBatchBins(QWidget &batchWindow, SceneBins bins)
+{
+    if (DiagramWindow *window = FindWindow(batchWindow, kBatchDiagram))
+        window->diagram().SetBins(std::move(bins));
 }
 
 void SelectBatchRows(QWidget &batchWindow, std::span<const int> selectedRows)
@@ -58,8 +66,9 @@ void SelectBatchRows(QWidget &batchWindow, std::span<const int> selectedRows)
 
 namespace {
 
-QString ExportBatchScene(const QString &path, const Scene &scene)
+QString ExportBatchScene(const QString &path, Scene &&scene, SceneBins &&bins)
 {
+    SetBins(scene, std::move(bins));
     const ViewState view = FitView(HomeExtent(scene), LayoutFor(kBatchPage).plot);
     return ExportDiagram(path, scene, view, kBatchPage);
 }
@@ -67,16 +76,16 @@ QString ExportBatchScene(const QString &path, const Scene &scene)
 } // namespace
 
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
-                        std::span<const BatchPoint> points)
+                        std::span<const BatchPoint> points, SceneBins bins)
 {
-    return ExportBatchScene(path, BatchScene(row, points));
+    return ExportBatchScene(path, BatchScene(row, points), std::move(bins));
 }
 
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
-                        PlotSample &&sample)
+                        PlotSample &&sample, SceneBins bins)
 {
     const BatchCounts whole = sample.counts();
-    return ExportBatchScene(path, BatchScene(row, sample.TakePoints(), {}, whole));
+    return ExportBatchScene(path, BatchScene(row, sample.TakePoints(), {}, whole), std::move(bins));
 }
 
 } // namespace diagram

@@ -7,6 +7,7 @@
 #include "colorimetry.h"
 #include "ellipse.h"
 #include "plot_sample.h"
+#include "scene.h"
 
 #include <QString>
 
@@ -37,9 +38,15 @@ using PickRows = std::function<void(std::span<const int> rows, bool toggle)>;
 // The diagram of a batch window's rows, as a window of its own belonging to
 // batchWindow (a second call updates and raises it). selectedRows: indexes
 // into points to highlight. onPick: told what the user picks in the diagram.
+// bins: the user's bins drawn over it, with the rows in each.
 void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *row,
                       std::span<const BatchPoint> points, std::span<const int> selectedRows = {},
-                      PickRows onPick = {});
+                      PickRows onPick = {}, SceneBins bins = {});
+
+// The batch window loaded (or dropped) a bin file, or counted its rows
+// again: draws these bins instead. Does nothing when batchWindow has no
+// diagram window open.
+void SetBatchBins(QWidget &batchWindow, SceneBins bins);
 
 // The batch window's selection changed: rings these rows (indexes into the
 // points shown) instead. Does nothing when batchWindow has no diagram window
@@ -47,15 +54,15 @@ void ShowBatchDiagram(QWidget &batchWindow, const tolerance::ToleranceEllipse *r
 void SelectBatchRows(QWidget &batchWindow, std::span<const int> selectedRows);
 
 // Writes the diagram of a batch (every row as a dot coloured by its steps,
-// with the same curves) to path; the format comes from the suffix (.png at
+// with the same curves, the ANSI quadrangles and the bins given) to path; the format comes from the suffix (.png at
 // twice the screen scale, .svg, .pdf). Needs a QGuiApplication. Returns an
 // error message (Chinese, for the user), empty on success.
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
-                        std::span<const BatchPoint> points);
+                        std::span<const BatchPoint> points, SceneBins bins = {});
 // The same for a batch too big to keep every dot (PlotPointsFor(path) at
 // most): the sample's dots, and the whole batch's counts in the title and
 // legend. The sample's dots are taken over.
 QString ExportBatchPlot(const QString &path, const tolerance::ToleranceEllipse *row,
-                        PlotSample &&sample);
+                        PlotSample &&sample, SceneBins bins = {});
 
 } // namespace diagram

@@ -1,5 +1,6 @@
 #include "painter.h"
 
+#include "ansi_quadrangles.h"
 #include "readout.h"
 #include "style.h"
 
@@ -239,6 +240,44 @@ void DrawIsotemperature(QPainter &p, const Scene &scene, const ViewTransform &t)
     }
 }
 
+// The ANSI quadrangles, then the bins, each filled faintly and outlined.
+void DrawOutlines(QPainter &p, const Scene &scene, const ViewTransform &t, std::vector<PaintedOutline> &painted)
+{
+    if (scene.ansiQuadrangles) {
+        // An edge two quadrangles share is drawn once, as dark as the rest.
+        p.setPen(style::AnsiQuadranglePen());
+        p.setBrush(Qt::NoBrush);
+        const auto quadrangles = colorimetry::AnsiQuadrangles();
+        std::vector<std::pair<Xy, Xy>> drawn;
+        auto same = [](Xy a, Xy b) { return a.x == b.x && a.y == b.y; };
+        for (std::size_t i = 0; i < quadrangles.size(); ++i) {
+            const auto &c = quadrangles[i].corners;
+            painted.push_back({false, i, PolylinePath(c, t, true)});
+            for (std::size_t k = 0; k < c.size(); ++k) {
+                const Xy edge[2] = {c[k], c[(k + 1) % c.size()]};
+                if (std::any_of(drawn.begin(), drawn.end(), [&](const auto &d) {
+                        return (same(d.first, edge[0]) && same(d.second, edge[1]))
+                               || (same(d.first, edge[1]) && same(d.second, edge[0]));
+                    }))
+                    continue;
+                drawn.push_back({edge[0], edge[1]});
+                p.drawPath(PolylinePath(edge, t, false));
+            }
+        }
+    }
+    if (!scene.bins.empty()) {
+        const QRectF visible = t.plot().adjusted(-2, -2, 2, 2);
+        for (std::size_t i = 0; i < scene.bins.set->size(); ++i) {
+            QPainterPath path = PolylinePath((*scene.bins.set)[i].corners, t, true);
+            if (!path.controlPointRect().intersects(visible))
+                continue;
+            p.fillPath(path, style::BinFill());
+            p.strokePath(path, style::BinPen());
+            painted.push_back({true, i, std::move(path)});
+        }
+    }
+}
+
 // On a raster device a step curve is drawn through every m-th of its
 // vertices, so that no chord strays more than a tenth of a device pixel from
 // the curve; m divides 90, so the vertices on the axes through the centre
@@ -445,6 +484,24 @@ void DrawLegend(QPainter &p, const Scene &scene, const ViewTransform &t, const P
     const Extent v = t.Visible();
     if (v.right - v.left > 0.25)
         legend.Entry(line(style::SpectralPen()), {QStringLiteral("光谱轨迹（nm）")});
+    if (scene.ansiQuadrangles)
+        legend.Entry(line(style::AnsiQuadranglePen()), {QStringLiteral("ANSI C78.377 四边形")});
+    if (!scene.bins.empty()) {
+        QStringList lines{QStringLiteral("分档 %1 个").arg(scene.bins.set->size())};
+        if (!scene.bins.counts.empty()) {
+            std::uint64_t binned = 0;
+            for (std::uint64_t n : scene.bins.counts)
+                binned += n;
+            lines << QStringLiteral("分档内 %1 点").arg(binned);
+        }
+        legend.Entry(
+            [&p](const QRectF &r) {
+                p.setPen(style::BinPen());
+                p.setBrush(style::BinFill());
+                p.drawRect(r.adjusted(4, 0, -4, 0));
+            },
+            lines);
+    }
     const bool both = !scene.row;
     for (ColourStandard standard : {ColourStandard::GB, ColourStandard::ANSI}) {
         if (!both && scene.row->standard != standard)
@@ -586,6 +643,67 @@ void LabelCentres(QPainter &p, LabelBoard &board, const Scene &scene, const View
     }
 }
 
+// A point well inside a polygon for its name: the middle of its area, or
+// where that lies outside (a crescent), the middle of a chord from its first
+// corner that runs inside.
+Xy LabelPlace(std::span<const Xy> corners)
+{
+    double area = 0, cx = 0, cy = 0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const Xy a = corners[i], b = corners[(i + 1) % corners.size()];
+        const double cross = a.x * b.y - b.x * a.y;
+        area += cross;
+        cx += (a.x + b.x) * cross;
+        cy += (a.y + b.y) * cross;
+    }
+    const Xy middle{cx / (3 * area), cy / (3 * area)};
+    if (colorimetry::Locate(corners, middle) == colorimetry::PointLocation::Inside)
+        return middle;
+    for (std::size_t i = 2; i < corners.size(); ++i) {
+        const Xy chord{(corners[0].x + corners[i].x) / 2, (corners[0].y + corners[i].y) / 2};
+        if (colorimetry::Locate(corners, chord) == colorimetry::PointLocation::Inside)
+            return chord;
+    }
+    return corners[0];
+}
+
+// The quadrangles are named near their lower edge, clear of the centres;
+// the bins in their middle. A name goes only where its outline is wide
+// enough on the page to hold it.
+void LabelOutlines(QPainter &p, LabelBoard &board, const Scene &scene, const ViewTransform &t,
+                   std::vector<PaintedOutline> &outlines)
+{
+    const auto quadrangles = colorimetry::AnsiQuadrangles();
+    for (PaintedOutline &o : outlines) {
+        QString text;
+        Xy at;
+        if (!o.bin) {
+            const auto &c = quadrangles[o.index].corners;
+            const Xy lower{(c[2].x + c[3].x) / 2, (c[2].y + c[3].y) / 2};
+            const Xy middle{(c[0].x + c[1].x + c[2].x + c[3].x) / 4, (c[0].y + c[1].y + c[2].y + c[3].y) / 4};
+            at = {lower.x + 0.22 * (middle.x - lower.x), lower.y + 0.22 * (middle.y - lower.y)};
+            text = QString::fromUtf8(quadrangles[o.index].name.data(), qsizetype(quadrangles[o.index].name.size()));
+            p.setFont(DiagramFont(11, true));
+        } else {
+            const colorimetry::Bin &bin = (*scene.bins.set)[o.index];
+            at = LabelPlace(bin.corners);
+            text = QString::fromStdString(bin.name);
+            p.setFont(DiagramFont(10));
+        }
+        const QRectF box = TextBox(QFontMetricsF(p.font()), text);
+        const QRectF bounds = o.path.controlPointRect();
+        if (bounds.width() < box.width() + 6 || bounds.height() < box.height() + 2)
+            continue;
+        const QColor colour = o.bin ? style::BinPen().color().darker(120) : style::AnsiQuadranglePen().color();
+        // Beside the place, within the outline, where a centre or another
+        // name stands on it.
+        const double dx = (bounds.width() - box.width()) / 4, dy = (bounds.height() - box.height()) / 4;
+        o.labelled = PlaceLabel(p, board, t.ToPixel(at),
+                                {QPointF(0, 0), QPointF(0, dy), QPointF(0, -dy), QPointF(dx, 0), QPointF(-dx, 0)},
+                                text, colour);
+    }
+}
+
 void LabelSpectralLocus(QPainter &p, LabelBoard &board, const Scene &scene, const ViewTransform &t)
 {
     const Extent v = t.Visible();
@@ -660,6 +778,7 @@ PaintedDiagram PaintDiagram(QPainter &p, const Scene &scene, const ViewState &vi
     p.setClipRect(layout.plot);
     DrawSpectralLocus(p, scene, t);
     DrawIsotemperature(p, scene, t);
+    DrawOutlines(p, scene, t, painted.outlines);
     p.setPen(style::PlanckianPen());
     p.drawPath(PolylinePath(scene.planckian, t, false));
     for (const StepCurve &c : scene.standardSteps)
@@ -699,6 +818,7 @@ PaintedDiagram PaintDiagram(QPainter &p, const Scene &scene, const ViewState &vi
     }
     LabelStepCurves(p, board, painted.curves);
     LabelCentres(p, board, scene, t);
+    LabelOutlines(p, board, scene, t, painted.outlines);
     LabelIsotemperature(p, board, scene, t);
     LabelSpectralLocus(p, board, scene, t);
     p.restore();

@@ -23,8 +23,18 @@ struct PaintedCurve {
     QPainterPath path;
 };
 
+// An ANSI quadrangle (index into AnsiQuadrangles()) or a bin (index into the
+// scene's bins) as it was painted, and whether its name found room.
+struct PaintedOutline {
+    bool bin;
+    std::size_t index;
+    QPainterPath path;
+    bool labelled = false;
+};
+
 struct PaintedDiagram {
     std::vector<PaintedCurve> curves;
+    std::vector<PaintedOutline> outlines; // the quadrangles, then the bins
     std::optional<QPointF> pointDot; // the computed point's dot, when inside the plot
 };
 

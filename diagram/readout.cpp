@@ -1,5 +1,6 @@
 #include "readout.h"
 
+#include "ansi_quadrangles.h"
 #include "exact_figures.h"
 #include "failures.h"
 
@@ -57,8 +58,15 @@ QStringList Readout(const tolerance::ToleranceEllipse *row, Xy p)
                   << QStringLiteral("  ") + SdcmText(*nearest, p);
         }
     }
-    lines << CctText(p);
+    lines << CctText(p) << AnsiQuadrangleText(p);
     return lines;
+}
+
+QString AnsiQuadrangleText(Xy p)
+{
+    const colorimetry::AnsiQuadrangle *q = colorimetry::AnsiQuadrangleOf(p);
+    return q ? QStringLiteral("ANSI 四边形 %1").arg(QString::fromUtf8(q->name.data(), qsizetype(q->name.size())))
+             : QStringLiteral("不在 ANSI 四边形内");
 }
 
 } // namespace diagram

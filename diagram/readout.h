@@ -15,8 +15,11 @@ namespace diagram {
 std::optional<int> ScreenSteps(const tolerance::ToleranceEllipse &row, Xy p);
 
 // "x = 0.3850  y = 0.3712", "色容差 3 步（本程序）", "SDCM（IEC 60081）2.37 步",
-// "色温 4012 K · Duv +0.0012". Without a row, the nearest centre of each
-// standard stands in for it.
+// "色温 4012 K · Duv +0.0012", "ANSI 四边形 4000K". Without a row, the nearest
+// centre of each standard stands in for it.
 QStringList Readout(const tolerance::ToleranceEllipse *row, Xy p);
+
+// "ANSI 四边形 4000K", or "不在 ANSI 四边形内".
+QString AnsiQuadrangleText(Xy p);
 
 } // namespace diagram

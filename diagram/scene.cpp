@@ -194,6 +194,15 @@ Scene BatchScene(const ToleranceEllipse *row, std::vector<BatchPoint> &&points,
     return scene;
 }
 
+void SetBins(Scene &scene, SceneBins bins)
+{
+    if (bins.empty())
+        bins = {};
+    else if (bins.counts.size() != bins.set->size())
+        bins.counts.clear();
+    scene.bins = std::move(bins);
+}
+
 void SelectRows(Scene &scene, std::span<const int> rows)
 {
     scene.selected.clear();

@@ -1,9 +1,10 @@
 #pragma once
 // What a chromaticity diagram shows, in CIE 1931 (x, y): the curves, the
-// centres, the computed point and the rows of a batch. No pixels here; the
-// painter maps it through a view.
+// centres, the ANSI quadrangles, the computed point, the rows of a batch and
+// the user's bins. No pixels here; the painter maps it through a view.
 
 #include "batch_point.h"
+#include "bins.h"
 #include "colorimetry.h"
 #include "ellipse.h"
 
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -51,6 +53,14 @@ struct BatchCounts {
     std::uint64_t Total() const;
 };
 
+// The user's bins over the diagram, with the rows each holds.
+struct SceneBins {
+    std::shared_ptr<const colorimetry::BinSet> set; // null: no bins
+    // Per bin, in the set's order, the rows in it; empty when not counted.
+    std::vector<std::uint64_t> counts;
+    bool empty() const { return !set || set->empty(); }
+};
+
 struct Scene {
     QString title;   // "色品图 — GB 4000 K"
     const tolerance::ToleranceEllipse *row = nullptr; // null: cendrel, around the point
@@ -69,6 +79,9 @@ struct Scene {
     // The whole batch's counts, when batch holds only a sample of its rows.
     std::optional<BatchCounts> whole;
     bool isBatch = false;
+
+    bool ansiQuadrangles = true; // draw the eight ANSI C78.377 quadrangles
+    SceneBins bins;
 };
 
 // The diagram of a screen: its row's curves and point, or (row null) the
@@ -85,6 +98,10 @@ Scene BatchScene(const tolerance::ToleranceEllipse *row, std::span<const BatchPo
 Scene BatchScene(const tolerance::ToleranceEllipse *row, std::vector<BatchPoint> &&points,
                  std::span<const int> selectedRows = {},
                  std::optional<BatchCounts> whole = std::nullopt);
+
+// The bins the scene draws, with the rows of each; counts of another length
+// than the bins are dropped.
+void SetBins(Scene &scene, SceneBins bins);
 
 // Rings these rows of the batch instead of those before; indexes out of
 // range are ignored.

@@ -39,6 +39,26 @@ inline QPen SpectralPen()
     return QPen(QColor(40, 40, 40), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 }
 
+// The ANSI quadrangles: thin teal lines, straight where the curves bend and
+// apart from the grey isotemperature lines by colour and their names (a
+// dash pattern would look solid where two quadrangles share part of an
+// edge); the user's bins: thin solid outlines over a faint fill, so that
+// overlaps show darker.
+inline QPen AnsiQuadranglePen()
+{
+    return QPen(QColor(0, 128, 118), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
+inline QPen BinPen()
+{
+    return QPen(QColor(112, 48, 160), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
+inline QColor BinFill()
+{
+    return QColor(112, 48, 160, 20);
+}
+
 inline QColor PointColour()
 {
     return QColor(215, 0, 0);

@@ -57,6 +57,10 @@ void DiagramWindow::contextMenuEvent(QContextMenuEvent *e)
     menu.addAction(QStringLiteral("导出 PDF 文档…"), this,
                    [this] { AskAndExport(QStringLiteral("pdf"), QStringLiteral("PDF 文档 (*.pdf)")); });
     menu.addSeparator();
+    QAction *ansi = menu.addAction(QStringLiteral("显示 ANSI 四边形"), this,
+                                   [this](bool on) { diagram_->SetAnsiQuadranglesShown(on); });
+    ansi->setCheckable(true);
+    ansi->setChecked(diagram_->ansiQuadranglesShown());
     QAction *home = menu.addAction(QStringLiteral("复原视图"), this, [this] { diagram_->ResetView(); });
     home->setShortcut(Qt::Key_Home);
     menu.exec(e->globalPos());

@@ -2,6 +2,7 @@
 // where the screens' number changes, the dot sits at its (x, y), and the
 // files hold the same drawing.
 
+#include "ansi_quadrangles.h"
 #include "diagram_window.h"
 #include "export.h"
 #include "painter.h"
@@ -84,6 +85,28 @@ QString Run(const QString &program, const QStringList &args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// Within a pixel of the page point, a pixel near the colour.
+bool ColourNear(const QImage &image, QPointF at, const QColor &colour)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QColor c = image.pixelColor(int(at.x()) + dx, int(at.y()) + dy);
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green())
+                    + std::abs(c.blue() - colour.blue()) < 90)
+                return true;
+        }
+    return false;
+}
+
+std::shared_ptr<const colorimetry::BinSet> TwoBinsAndASpeck()
+{
+    return std::make_shared<const colorimetry::BinSet>(std::vector<colorimetry::Bin>{
+        {"A1", {{0.370, 0.370}, {0.385, 0.370}, {0.385, 0.385}, {0.370, 0.385}}},
+        {"B2", {{0.385, 0.370}, {0.400, 0.370}, {0.392, 0.385}}},
+        {"speck", {{0.3900, 0.3900}, {0.3901, 0.3900}, {0.3900, 0.3901}}},
+    });
+}
+
 } // namespace
 
 class DiagramPaintingTest : public QObject {
@@ -130,6 +153,72 @@ private slots:
                 }
             }
         }
+    }
+
+    // The eight quadrangles are painted through their corners, every edge
+    // seen in their colour, and named where they are wide enough; hidden,
+    // none of it.
+    void quadranglesLieOnTheirCorners()
+    {
+        Scene scene = ScreenScene(nullptr, Xy{0.40, 0.39});
+        const QRectF plot = LayoutFor(kPage).plot;
+        const ViewState view = FitView({0.30, 0.31, 0.49, 0.44}, plot);
+        const ViewTransform t(view, plot);
+        QImage image;
+        const PaintedDiagram painted = PaintOnImage(scene, view, image);
+        const auto quadrangles = colorimetry::AnsiQuadrangles();
+        QCOMPARE(painted.outlines.size(), quadrangles.size());
+        for (const PaintedOutline &o : painted.outlines) {
+            const auto &corners = quadrangles[o.index].corners;
+            QVERIFY(!o.bin && o.labelled);
+            for (int k = 0; k < 4; ++k) {
+                const Xy a = t.ToXy(o.path.elementAt(k)), b = corners[std::size_t(k)];
+                QVERIFY(std::hypot(a.x - b.x, a.y - b.y) < 1e-12);
+                // Labels may cover a part of an edge, never all of it.
+                const Xy c = corners[std::size_t(k + 1) % 4];
+                bool seen = false;
+                for (double f : {0.2, 0.35, 0.5, 0.65, 0.8})
+                    seen = seen || ColourNear(image, t.ToPixel({b.x + f * (c.x - b.x), b.y + f * (c.y - b.y)}),
+                                              style::AnsiQuadranglePen().color());
+                QVERIFY2(seen, qPrintable(QStringLiteral("%1K edge %2").arg(quadrangles[o.index].nominalCct).arg(k)));
+            }
+        }
+        scene.ansiQuadrangles = false;
+        QVERIFY(PaintOnImage(scene, view, image).outlines.empty());
+        const auto &c = quadrangles[3].corners;
+        QVERIFY(!ColourNear(image, t.ToPixel({(c[0].x + c[1].x) / 2, (c[0].y + c[1].y) / 2}),
+                            style::AnsiQuadranglePen().color()));
+    }
+
+    // Bins are painted and named where they have room; counts of another
+    // length than the bins are dropped; an SVG carries names and legend.
+    void binsArePaintedNamedAndExported()
+    {
+        const BatchPoint rows[] = {{0.375, 0.375, -1}, {0.39, 0.372, -1}};
+        Scene scene = BatchScene(nullptr, rows);
+        SetBins(scene, {TwoBinsAndASpeck(), {1}});
+        QVERIFY(scene.bins.counts.empty());
+        SetBins(scene, {TwoBinsAndASpeck(), {1, 1, 0}});
+        const ViewState view = FitView({0.365, 0.365, 0.405, 0.395}, LayoutFor(kPage).plot);
+        QImage image;
+        const PaintedDiagram painted = PaintOnImage(scene, view, image);
+        std::vector<std::pair<std::size_t, bool>> bins;
+        for (const PaintedOutline &o : painted.outlines)
+            if (o.bin)
+                bins.push_back({o.index, o.labelled});
+        QCOMPARE(bins, (std::vector<std::pair<std::size_t, bool>>{{0, true}, {1, true}, {2, false}}));
+
+        QTemporaryDir dir;
+        QCOMPARE(ExportDiagram(dir.filePath("bins.svg"), scene, view, kPage), QString());
+        QFile file(dir.filePath("bins.svg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString text;
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::Characters)
+                text += xml.text();
+        for (const char *label : {"A1", "B2", "4000K", "分档 3 个", "分档内 2 点", "C78.377"})
+            QVERIFY2(text.contains(QString::fromUtf8(label)), label);
     }
 
     // The dot's middle, found in the painted pixels, lies at its (x, y)

@@ -4,8 +4,12 @@
 #include "diagram_window.h"
 #include "window.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -153,6 +157,58 @@ private slots:
                                       .arg(tolerance::ComputeTolerance(Gb4000(), xy.x, xy.y))));
         }
         QCOMPARE(w.diagram().ToolTipAt(QPointF(3, 3)), QString());
+    }
+
+    // The legend and the screen reader say which quadrangle the point lies
+    // in; the context menu hides the quadrangles, and they stay hidden as
+    // the point moves.
+    void quadrangleOfThePointAndTheToggle()
+    {
+        QWidget screen;
+        const auto *ansi4000 = tolerance::FindEllipse(tolerance::ColourStandard::ANSI, 4000);
+        ShowDiagramWindow(screen, ansi4000, Xy{0.3850, 0.3790});
+        DiagramWindow *w = WindowOf(screen);
+        QVERIFY(w->diagram().accessibleDescription().contains(QStringLiteral("ANSI 四边形 4000K")));
+        QVERIFY(w->diagram().scene().ansiQuadrangles);
+
+        QTimer::singleShot(0, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *a : menu->actions())
+                if (a->text() == QStringLiteral("显示 ANSI 四边形") && a->isChecked())
+                    a->trigger();
+            menu->close();
+        });
+        const QPoint at = w->diagram().geometry().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+        QApplication::sendEvent(w, &menuEvent);
+        QVERIFY(!w->diagram().scene().ansiQuadrangles);
+        QVERIFY(Painted(*w).outlines.empty());
+
+        FollowPoint(screen, Xy{0.3100, 0.3100});
+        QVERIFY(!w->diagram().scene().ansiQuadrangles);
+        QVERIFY(w->diagram().accessibleDescription().contains(QStringLiteral("不在 ANSI 四边形内")));
+    }
+
+    // Hovering inside a bin names it with its rows, over a dot too; outside
+    // every bin, empty paper says nothing. New bins replace the old.
+    void hoveringNamesTheBin()
+    {
+        QWidget batch;
+        const BatchPoint rows[] = {{0.375, 0.375, -1}, {0.40, 0.40, -1}};
+        auto bins = std::make_shared<const colorimetry::BinSet>(std::vector<colorimetry::Bin>{
+            {"A1", {{0.370, 0.370}, {0.385, 0.370}, {0.385, 0.385}, {0.370, 0.385}}}});
+        ShowBatchDiagram(batch, nullptr, rows, {}, {}, {bins, {1}});
+        DiagramWidget &d = WindowOf(batch, "batchDiagramWindow")->diagram();
+        const QString inside = d.ToolTipAt(d.Transform().ToPixel({0.383, 0.372}));
+        QVERIFY2(inside.startsWith(QStringLiteral("分档“A1”：1 点\nx = 0.3830")), qPrintable(inside));
+        const QString dot = d.ToolTipAt(d.Transform().ToPixel({0.375, 0.375}));
+        QVERIFY2(dot.contains(QStringLiteral("第 1 行\n分档“A1”：1 点")), qPrintable(dot));
+        QVERIFY(d.ToolTipAt(d.Transform().ToPixel({0.40, 0.40})).contains(QStringLiteral("不在任何分档内")));
+        QCOMPARE(d.ToolTipAt(d.Transform().ToPixel({0.395, 0.372})), QString());
+
+        SetBatchBins(batch, {});
+        QCOMPARE(d.ToolTipAt(d.Transform().ToPixel({0.383, 0.372})), QString());
     }
 
     // The batch's window: one per batch window, updated by a second call;

@@ -1,10 +1,16 @@
 // Pictures of the diagram window for looking at: GB 4000 K with a point,
-// ANSI 2700 K zoomed out, the converter's diagram around a point, and a
-// 1,000-row batch. Run under Xvfb (scripts/bench_diagram.sh --shots).
+// ANSI 2700 K zoomed out, ANSI 4000 K with a point, the converter's diagram
+// around a point, a 1,000-row batch, and one of ANSI 4000 K with the bins of
+// docs/examples/bins-4000K.csv. Run under Xvfb (scripts/bench_diagram.sh
+// --shots).
 
 #include "batch_sample.h"
+#include "bin_file.h"
 #include "diagram_window.h"
 #include "window.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +59,10 @@ int main(int argc, char **argv)
     zoomed.diagram().SetView(far); // the widest view there is
     Shoot(zoomed, out.filePath("diagram-ansi2700-zoomed-out.png"));
 
+    QWidget ansiPoint;
+    diagram::ShowDiagramWindow(ansiPoint, FindEllipse(ColourStandard::ANSI, 4000), colorimetry::Xy{0.3850, 0.3790});
+    Shoot(WindowOf(ansiPoint, "diagramWindow"), out.filePath("diagram-ansi4000-point.png"));
+
     diagram::ShowDiagramWindow(converter, nullptr, colorimetry::Xy{0.4476, 0.4074});
     Shoot(WindowOf(converter, "diagramWindow"), out.filePath("diagram-converter.png"));
 
@@ -61,5 +71,19 @@ int main(int argc, char **argv)
     const int selected[] = {3, 17, 256, 511};
     diagram::ShowBatchDiagram(batch, gb4000, rows, selected);
     Shoot(WindowOf(batch, "batchDiagramWindow"), out.filePath("diagram-batch1000.png"));
+
+    // The bins of the README's example over a batch of ANSI 4000 K, counted.
+    const int fd = ::open(NORVAK_SOURCE_DIR "/docs/examples/bins-4000K.csv", O_RDONLY);
+    auto bins = std::make_shared<const colorimetry::BinSet>(batch::ReadBinFile(fd).bins);
+    ::close(fd);
+    const auto *ansi4000 = FindEllipse(ColourStandard::ANSI, 4000);
+    const std::vector<diagram::BatchPoint> binned = bench::SampleBatch(*ansi4000, 1000);
+    std::vector<std::uint64_t> counts(bins->size());
+    for (const diagram::BatchPoint &p : binned)
+        if (const int i = bins->Find({p.x, p.y}); i >= 0)
+            ++counts[std::size_t(i)];
+    QWidget withBins;
+    diagram::ShowBatchDiagram(withBins, ansi4000, binned, {}, {}, {bins, counts});
+    Shoot(WindowOf(withBins, "batchDiagramWindow"), out.filePath("diagram-batch-bins.png"));
     return 0;
 }
