@@ -1,11 +1,14 @@
 #pragma once
 // The rated rows of a file held in memory for the batch window: all cell
 // texts in one arena, offsets beside them, so that a hundred thousand rows
-// take a few megabytes and no allocation each.
+// take a few megabytes and no allocation each. A spectral row also keeps its
+// spectrum on the 5 nm bands, as float (81 × 4 bytes a row), from which the
+// window draws it and computes its pictures again.
 
 #include "batch_reader.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +18,9 @@ namespace batchui {
 class RowStore {
 public:
     void Add(const batch::RatedRow &row);
+    // The same from the parts of a row; bands null for a row of (x, y).
+    void Add(std::span<const std::string_view> cells, std::uint64_t line, const batch::Rating &rating,
+             const colorimetry::Bands *bands = nullptr);
     // Moves every row of other to the end of this one.
     void Append(RowStore &&other);
 
@@ -25,6 +31,21 @@ public:
     std::uint64_t line(std::size_t row) const { return lines_[row]; }
     std::size_t widestRow() const { return widest_; }
 
+    // The user's bin and the ANSI quadrangle of a row, sorted again.
+    void SetBins(std::size_t row, int bin, int ansi)
+    {
+        ratings_[row].bin = bin;
+        ratings_[row].ansi = ansi;
+    }
+
+    // Spectral rows: whether any row (this row) holds a spectrum, and its bands.
+    bool anySpectrum() const { return !bands_.empty(); }
+    bool hasSpectrum(std::size_t row) const { return spectrumOf_[row] != kNoSpectrum; }
+    colorimetry::Bands bands(std::size_t row) const;
+
+    // Bytes held, for the benchmark's figures.
+    std::size_t bytes() const;
+
     // One stored row as RowWriter::Write reads it.
     struct Cells {
         const RowStore &store;
@@ -34,11 +55,17 @@ public:
     };
 
 private:
+    static constexpr std::uint32_t kNoSpectrum = 0xffffffffu;
+    void EndRow(std::size_t cells, std::uint64_t line, const batch::Rating &rating,
+                const colorimetry::Bands *bands);
+
     std::string text_;
     std::vector<std::uint64_t> cellEnds_;
     std::vector<std::uint64_t> firstCell_{0}; // one more than the rows
     std::vector<batch::Rating> ratings_;
     std::vector<std::uint64_t> lines_;
+    std::vector<std::uint32_t> spectrumOf_; // per row: its place in bands_ / kBandCount, or kNoSpectrum
+    std::vector<float> bands_;              // kBandCount per spectral row
     std::size_t widest_ = 0;
 };
 
