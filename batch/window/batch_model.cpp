@@ -75,12 +75,11 @@ void BatchModel::SortIntoBins(std::size_t first, std::size_t last)
     // table in step with bins loaded since.
     const colorimetry::BinSet &ansi = colorimetry::AnsiQuadrangleBins();
     for (std::size_t i = first; i < last; ++i) {
-        const batch::Rating &rating = rows_.rating(i);
-        if (!rating.rated) {
+        if (!rows_.rated(i)) {
             rows_.SetBins(i, colorimetry::kNoBin, colorimetry::kNoBin);
             continue;
         }
-        const colorimetry::Xy p{rating.x, rating.y};
+        const colorimetry::Xy p = rows_.point(i);
         rows_.SetBins(i, bins_ ? bins_->Find(p) : colorimetry::kNoBin, ansi.Find(p));
     }
 }
@@ -161,7 +160,7 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    const batch::Rating &rating = rows_.rating(std::size_t(index.row()));
+    const std::size_t row = std::size_t(index.row());
     const int output = index.column() - inputColumns();
     const std::string_view outputName =
         output >= 0 && output < outputColumns() ? batch::OutputNames(row_)[std::size_t(output)]
@@ -173,7 +172,8 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return CellText(index.row(), index.column());
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
+        const batch::Rating rating = rows_.rating(row);
         if (!rating.rated)
             return FromUtf8(rating.error);
         if (number && !rating.exact.defined()) {
@@ -182,8 +182,9 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
                 return QString::fromStdString(colorimetry::CctStateText(rating.exact));
         }
         return {};
+    }
     case Qt::BackgroundRole:
-        return rating.rated ? QVariant() : QVariant(kFailedBackground);
+        return rows_.rated(row) ? QVariant() : QVariant(kFailedBackground);
     case Qt::TextAlignmentRole:
         return number ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     default:

@@ -225,7 +225,7 @@ diagram::SceneBins BatchWindow::BinsWithCounts() const
     bins.counts.assign(bins.set->size(), 0);
     const RowStore &rows = model_->rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const int bin = rows.rating(i).bin;
+        const int bin = rows.bin(i);
         if (bin >= 0 && std::size_t(bin) < bins.counts.size())
             ++bins.counts[std::size_t(bin)];
     }

@@ -26,34 +26,64 @@ void RowStore::EndRow(std::size_t cells, std::uint64_t line, const batch::Rating
                       const colorimetry::Bands *bands)
 {
     firstCell_.push_back(cellEnds_.size());
-    ratings_.push_back(rating);
+    ratings_.push_back({rating.rated, rating.steps, rating.ansi, rating.bin, rating.x, rating.y, rating.sdcm,
+                        rating.screenCct, rating.exact, rating.error});
     lines_.push_back(line);
     widest_ = std::max(widest_, cells);
+    if (rating.spectral.present) {
+        spectralOf_.push_back(std::uint32_t(spectral_.size()));
+        spectral_.push_back(rating.spectral);
+    } else {
+        spectralOf_.push_back(kNone);
+    }
     if (!bands) {
-        spectrumOf_.push_back(kNoSpectrum);
+        bandsOf_.push_back(kNone);
         return;
     }
-    spectrumOf_.push_back(std::uint32_t(bands_.size() / colorimetry::kBandCount));
+    bandsOf_.push_back(std::uint32_t(bands_.size() / colorimetry::kBandCount));
     for (const double value : *bands)
         bands_.push_back(float(value));
+}
+
+batch::Rating RowStore::rating(std::size_t row) const
+{
+    const Kept &kept = ratings_[row];
+    batch::Rating rating;
+    rating.rated = kept.rated;
+    rating.error = kept.error;
+    rating.x = kept.x;
+    rating.y = kept.y;
+    rating.steps = kept.steps;
+    rating.sdcm = kept.sdcm;
+    rating.screenCct = kept.screenCct;
+    rating.exact = kept.exact;
+    rating.ansi = kept.ansi;
+    rating.bin = kept.bin;
+    if (spectralOf_[row] != kNone)
+        rating.spectral = spectral_[spectralOf_[row]];
+    return rating;
 }
 
 void RowStore::Append(RowStore &&other)
 {
     const std::uint64_t textBase = text_.size();
     const std::uint64_t cellBase = cellEnds_.size();
-    const std::uint32_t spectrumBase = std::uint32_t(bands_.size() / colorimetry::kBandCount);
+    const std::uint32_t bandsBase = std::uint32_t(bands_.size() / colorimetry::kBandCount);
+    const std::uint32_t spectralBase = std::uint32_t(spectral_.size());
     text_.append(other.text_);
     for (const std::uint64_t end : other.cellEnds_)
         cellEnds_.push_back(textBase + end);
     for (std::size_t i = 1; i < other.firstCell_.size(); ++i)
         firstCell_.push_back(cellBase + other.firstCell_[i]);
-    for (batch::Rating &rating : other.ratings_)
+    for (Kept &rating : other.ratings_)
         ratings_.push_back(std::move(rating));
     lines_.insert(lines_.end(), other.lines_.begin(), other.lines_.end());
-    for (const std::uint32_t at : other.spectrumOf_)
-        spectrumOf_.push_back(at == kNoSpectrum ? kNoSpectrum : spectrumBase + at);
+    for (const std::uint32_t at : other.bandsOf_)
+        bandsOf_.push_back(at == kNone ? kNone : bandsBase + at);
     bands_.insert(bands_.end(), other.bands_.begin(), other.bands_.end());
+    for (const std::uint32_t at : other.spectralOf_)
+        spectralOf_.push_back(at == kNone ? kNone : spectralBase + at);
+    spectral_.insert(spectral_.end(), other.spectral_.begin(), other.spectral_.end());
     widest_ = std::max(widest_, other.widest_);
     other = RowStore();
 }
@@ -72,7 +102,7 @@ colorimetry::Bands RowStore::bands(std::size_t row) const
     colorimetry::Bands out{};
     if (!hasSpectrum(row))
         return out;
-    const float *from = bands_.data() + std::size_t(spectrumOf_[row]) * colorimetry::kBandCount;
+    const float *from = bands_.data() + std::size_t(bandsOf_[row]) * colorimetry::kBandCount;
     for (std::size_t i = 0; i < colorimetry::kBandCount; ++i)
         out[i] = from[i];
     return out;
@@ -81,12 +111,13 @@ colorimetry::Bands RowStore::bands(std::size_t row) const
 std::size_t RowStore::bytes() const
 {
     std::size_t errors = 0;
-    for (const batch::Rating &rating : ratings_)
+    for (const Kept &rating : ratings_)
         errors += rating.error.capacity() > 15 ? rating.error.capacity() + 1 : 0;
     return text_.capacity() + cellEnds_.capacity() * sizeof(std::uint64_t)
-           + firstCell_.capacity() * sizeof(std::uint64_t) + ratings_.capacity() * sizeof(batch::Rating)
-           + errors + lines_.capacity() * sizeof(std::uint64_t)
-           + spectrumOf_.capacity() * sizeof(std::uint32_t) + bands_.capacity() * sizeof(float);
+           + firstCell_.capacity() * sizeof(std::uint64_t) + ratings_.capacity() * sizeof(Kept) + errors
+           + lines_.capacity() * sizeof(std::uint64_t)
+           + (spectralOf_.capacity() + bandsOf_.capacity()) * sizeof(std::uint32_t)
+           + spectral_.capacity() * sizeof(batch::SpectralRating) + bands_.capacity() * sizeof(float);
 }
 
 } // namespace batchui

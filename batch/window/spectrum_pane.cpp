@@ -33,7 +33,7 @@ diagram::RenderingChart RenderingOf(const RowStore &rows, int row)
         return chart;
     }
     chart.title += QStringLiteral(" — ") + RowName(rows, std::size_t(row));
-    const colorimetry::SpectrumFigures &rated = rows.rating(std::size_t(row)).spectral.figures;
+    const colorimetry::SpectrumFigures rated = rows.rating(std::size_t(row)).spectral.figures;
     const colorimetry::SpectrumFigures figures =
         rated.ok() ? rated : colorimetry::FiguresOf(SpectrumOfBands(rows.bands(std::size_t(row))));
     chart.rendering = figures.rendering;
@@ -48,7 +48,7 @@ colorimetry::Tm30Result Tm30Of(const RowStore &rows, int row)
     if (row < 0 || !rows.hasSpectrum(std::size_t(row)))
         return {};
     colorimetry::Tm30Result result = colorimetry::ComputeTm30(rows.bands(std::size_t(row)));
-    const batch::Tm30Figures &rated = rows.rating(std::size_t(row)).spectral.tm30;
+    const batch::Tm30Figures rated = rows.rating(std::size_t(row)).spectral.tm30;
     if (result.defined && rated.defined) {
         result.rf = rated.rf;
         result.rg = rated.rg;

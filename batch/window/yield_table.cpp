@@ -40,9 +40,8 @@ void YieldTable::Count(const RowStore &rows, const colorimetry::BinSet *bins)
         return index >= 0 && std::size_t(index) + 1 < per.size() ? std::size_t(index) : per.size() - 1;
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const batch::Rating &rating = rows.rating(i);
-        ++perBin[slot(rating.bin, perBin)];
-        ++perAnsi[slot(rating.ansi, perAnsi)];
+        ++perBin[slot(rows.bin(i), perBin)];
+        ++perAnsi[slot(rows.ansi(i), perAnsi)];
     }
     const std::size_t total = rows.size();
     counts_.clear();
@@ -87,8 +86,7 @@ std::vector<int> YieldTable::RowsOf(int line, const RowStore &rows) const
         return out;
     const Line wanted = lines_[std::size_t(line)];
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const batch::Rating &rating = rows.rating(i);
-        if ((wanted.ansi ? rating.ansi : rating.bin) == wanted.index)
+        if ((wanted.ansi ? rows.ansi(i) : rows.bin(i)) == wanted.index)
             out.push_back(int(i));
     }
     return out;
