@@ -5,9 +5,10 @@ namespace batchui {
 void RowStore::Add(const batch::RatedRow &row)
 {
     const std::size_t count = row.cellCount();
+    rowStart_.push_back(text_.size());
     for (std::size_t i = 0; i < count; ++i) {
         text_.append(row.cell(i));
-        cellEnds_.push_back(text_.size());
+        cellEnds_.push_back(std::uint32_t(text_.size() - rowStart_.back()));
     }
     EndRow(count, row.line, row.rating, row.bands);
 }
@@ -15,9 +16,10 @@ void RowStore::Add(const batch::RatedRow &row)
 void RowStore::Add(std::span<const std::string_view> cells, std::uint64_t line, const batch::Rating &rating,
                    const colorimetry::Bands *bands)
 {
+    rowStart_.push_back(text_.size());
     for (const std::string_view cell : cells) {
         text_.append(cell);
-        cellEnds_.push_back(text_.size());
+        cellEnds_.push_back(std::uint32_t(text_.size() - rowStart_.back()));
     }
     EndRow(cells.size(), line, rating, bands);
 }
@@ -71,8 +73,9 @@ void RowStore::Append(RowStore &&other)
     const std::uint32_t bandsBase = std::uint32_t(bands_.size() / colorimetry::kBandCount);
     const std::uint32_t spectralBase = std::uint32_t(spectral_.size());
     text_.append(other.text_);
-    for (const std::uint64_t end : other.cellEnds_)
-        cellEnds_.push_back(textBase + end);
+    cellEnds_.insert(cellEnds_.end(), other.cellEnds_.begin(), other.cellEnds_.end());
+    for (const std::uint64_t start : other.rowStart_)
+        rowStart_.push_back(textBase + start);
     for (std::size_t i = 1; i < other.firstCell_.size(); ++i)
         firstCell_.push_back(cellBase + other.firstCell_[i]);
     for (Kept &rating : other.ratings_)
@@ -93,8 +96,8 @@ std::string_view RowStore::cell(std::size_t row, std::size_t column) const
     const std::uint64_t index = firstCell_[row] + column;
     if (index >= firstCell_[row + 1])
         return {};
-    const std::uint64_t begin = index == 0 ? 0 : cellEnds_[index - 1];
-    return std::string_view(text_).substr(begin, cellEnds_[index] - begin);
+    const std::uint32_t begin = column == 0 ? 0 : cellEnds_[index - 1];
+    return std::string_view(text_).substr(rowStart_[row] + begin, cellEnds_[index] - begin);
 }
 
 colorimetry::Bands RowStore::bands(std::size_t row) const
@@ -113,8 +116,8 @@ std::size_t RowStore::bytes() const
     std::size_t errors = 0;
     for (const Kept &rating : ratings_)
         errors += rating.error.capacity() > 15 ? rating.error.capacity() + 1 : 0;
-    return text_.capacity() + cellEnds_.capacity() * sizeof(std::uint64_t)
-           + firstCell_.capacity() * sizeof(std::uint64_t) + ratings_.capacity() * sizeof(Kept) + errors
+    return text_.capacity() + cellEnds_.capacity() * sizeof(std::uint32_t)
+           + (firstCell_.capacity() + rowStart_.capacity()) * sizeof(std::uint64_t) + ratings_.capacity() * sizeof(Kept) + errors
            + lines_.capacity() * sizeof(std::uint64_t)
            + (spectralOf_.capacity() + bandsOf_.capacity()) * sizeof(std::uint32_t)
            + spectral_.capacity() * sizeof(batch::SpectralRating) + bands_.capacity() * sizeof(float);

@@ -1,7 +1,9 @@
 #pragma once
 // The rated rows of a file held in memory for the batch window: all cell
-// texts in one arena, offsets beside them, so that a hundred thousand rows
-// take a few megabytes and no allocation each. A row's rating is kept
+// texts in one arena, and beside them each cell's end within its row (4 bytes
+// a cell: a record is at most a few megabytes), so that a hundred thousand
+// rows take a few megabytes and no allocation each; a wide file, its text and
+// 4 bytes a cell. A row's rating is kept
 // without its spectral part (about 100 bytes); a spectral row keeps that part
 // beside (about 600 bytes), and its spectrum on the 5 nm bands as float
 // (81 × 4 bytes), from which the window draws it and computes its pictures
@@ -82,8 +84,9 @@ private:
                 const colorimetry::Bands *bands);
 
     std::string text_;
-    std::vector<std::uint64_t> cellEnds_;
+    std::vector<std::uint32_t> cellEnds_;     // each cell's end from its row's start
     std::vector<std::uint64_t> firstCell_{0}; // one more than the rows
+    std::vector<std::uint64_t> rowStart_;     // each row's start in text_
     std::vector<Kept> ratings_;
     std::vector<std::uint32_t> spectralOf_; // per row: its place in spectral_, or kNone
     std::vector<batch::SpectralRating> spectral_;
