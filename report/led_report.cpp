@@ -60,6 +60,7 @@ LedReport LedReportOf(const batch::RatedRow &row, const batch::Layout &layout, c
         led.fwhmNm = f.fwhmNm;
         led.ler = f.ler;
         led.bands = *row.bands;
+        led.tm30Figures = r.spectral.tm30;
         led.tm30 = colorimetry::ComputeTm30(led.bands);
     }
     return led;

@@ -40,7 +40,8 @@ struct LedReport {
     bool spectral = false;
     colorimetry::ColourRendering rendering;
     std::string renderingNote;      // why the indices are undefined or not meaningful
-    colorimetry::Tm30Result tm30;   // computed again from the bands
+    batch::Tm30Figures tm30Figures; // the row's Rf, Rg, Rcs,hj, as its columns give them
+    colorimetry::Tm30Result tm30;   // computed again from the bands, for the colour vector graphic
     double peakNm = 0;
     std::optional<double> fwhmNm;
     double ler = 0;

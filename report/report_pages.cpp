@@ -182,10 +182,11 @@ std::vector<TableRow> FigureRows(const LedReport &led, const ReportContext &cont
     } else {
         rows.push_back({QStringLiteral("显色指数 Ra"), Utf8(led.renderingNote), true});
     }
-    if (led.tm30.defined) {
+    if (led.tm30Figures.defined) {
         rows.push_back({QStringLiteral("保真度 Rf / 色域 Rg（TM-30）"),
-                        Number(led.tm30.rf, 1) + QStringLiteral(" / ") + Number(led.tm30.rg, 1)});
-        rows.push_back({QStringLiteral("红色色度偏移 Rcs,h1"), Number(led.tm30.bins[0].rcs, 1, true) + QStringLiteral(" %")});
+                        Number(led.tm30Figures.rf, 1) + QStringLiteral(" / ") + Number(led.tm30Figures.rg, 1)});
+        rows.push_back({QStringLiteral("红色色度偏移 Rcs,h1"),
+                        Number(led.tm30Figures.rcsBin[0], 1, true) + QStringLiteral(" %")});
     } else {
         rows.push_back({QStringLiteral("Rf / Rg（TM-30）"), Utf8(colorimetry::CctStateText(led.cct)), true});
     }
@@ -373,7 +374,7 @@ void PaintHistogram(QPainter &p, const QRectF &box, const Histogram &h, const QS
                    QStringLiteral("%1 行").arg(h.count()));
         p.drawText(QRectF(box.left(), box.top() + 18, box.width(), 14), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("最小 %1 · 平均 %2 · 最大 %3%4")
-                       .arg(Number(h.least(), h.decimals()), Number(h.mean(), h.decimals() + 1),
+                       .arg(Number(h.least(), h.decimals()), Number(h.mean(), h.decimals()),
                             Number(h.greatest(), h.decimals()), unit));
     }
     const QRectF plot(box.left() + 30, box.top() + 38, box.width() - 36, box.height() - 58);

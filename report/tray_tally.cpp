@@ -42,9 +42,10 @@ std::vector<Histogram::Bar> Histogram::Bars(std::size_t most) const
     std::size_t last = counts_.size() - 1;
     while (counts_[last] == 0)
         --last;
-    const std::size_t span = last - first + 1;
-    const std::size_t group = (span + most - 1) / most;
     // Bars start at a multiple of their width, so that their edges are round.
+    std::size_t group = (last - first + most) / most;
+    while ((last - (first - first % group)) / group + 1 > most)
+        ++group;
     first -= first % group;
     for (std::size_t i = first; i <= last; i += group) {
         Bar bar{low_ + double(i) * width_, low_ + double(i + group) * width_, 0};

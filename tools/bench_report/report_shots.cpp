@@ -41,6 +41,10 @@ batch::RatedRow SpectralRow(batch::Row target, const colorimetry::Bands &bands, 
     row.rating.spectral.tm30.defined = tm30.defined;
     row.rating.spectral.tm30.rf = tm30.rf;
     row.rating.spectral.tm30.rg = tm30.rg;
+    for (std::size_t j = 0; j < colorimetry::kHueBinCount; ++j) {
+        row.rating.spectral.tm30.rfBin[j] = tm30.bins[j].rf;
+        row.rating.spectral.tm30.rcsBin[j] = tm30.bins[j].rcs;
+    }
     if (const auto *q = colorimetry::AnsiQuadrangleOf(f.xy))
         row.rating.ansi = int(q - colorimetry::AnsiQuadrangles().data());
     return row;
