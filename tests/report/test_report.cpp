@@ -6,7 +6,16 @@
 #include "report_file.h"
 #include "report_pages.h"
 
+#include "batch_window_widget.h"
 #include "export.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTimer>
 
 #include <QImage>
 #include <QPainter>
@@ -247,6 +256,40 @@ private slots:
         }
         QCOMPARE(counted, total);
         QVERIFY(bars.front().from <= 2700 && bars.back().to > 6490);
+    }
+
+    // "生成报告…" in the batch window reports the selected rows: the tray
+    // page, then theirs, named by their lines in the file.
+    void windowReportsTheSelectedRows()
+    {
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        QWidget screen;
+        batchui::OpenBatchWindow(screen, {Ansi4000()}, in);
+        auto *window = screen.findChild<batchui::BatchWindow *>();
+        QVERIFY(window);
+        if (window->loading())
+            QSignalSpy(window, &batchui::BatchWindow::loaded).wait(10000);
+        QTableView &view = window->view();
+        for (const int row : {1, 4})
+            view.selectionModel()->select(view.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        // The dialog suggests a name beside the file; take it.
+        const QString out = dir.filePath("tray-report.pdf");
+        QTimer::singleShot(200, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
+                QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QAction *action = nullptr;
+        for (QAction *a : view.actions())
+            if (a->text() == QStringLiteral("生成报告…"))
+                action = a;
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(PageCount(out), 3);
+        QVERIFY(Holds(PageText(out, 2), "T002"));
+        QVERIFY(Holds(PageText(out, 3), "T015"));
+        delete window;
     }
 
     // The command line writes the report beside OUT, and refuses what
