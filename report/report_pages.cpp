@@ -3,10 +3,7 @@
 #include "ansi_quadrangles.h"
 #include "painter.h"
 #include "scene.h"
-#if __has_include("spectrum_chart.h")
 #include "spectrum_chart.h"
-#define NORVAK_SPECTRUM_CHART 1
-#endif
 #include "vector_graphic.h"
 #include "view.h"
 
@@ -248,7 +245,7 @@ void PaintTable(QPainter &p, const QRectF &area, const std::vector<TableRow> &ro
     p.restore();
 }
 
-[[maybe_unused]] colorimetry::Spectrum SpectrumOfBands(const colorimetry::Bands &bands)
+colorimetry::Spectrum SpectrumOfBands(const colorimetry::Bands &bands)
 {
     colorimetry::Spectrum s;
     for (std::size_t i = 0; i < bands.size(); ++i) {
@@ -312,17 +309,16 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
         notes << Utf8(led.renderingNote);
     PaintTable(p, table, FigureRows(led, context), notes.join(QChar(' ')));
     const QRectF spectrumSlot(right - half, y, half, 300);
-#ifdef NORVAK_SPECTRUM_CHART
     if (led.spectral) {
         const diagram::SpectrumSeries series[] = {{Utf8(led.name), SpectrumOfBands(led.bands)}};
-        InSlot(p, spectrumSlot, spectrumSlot.size(), [&](QPainter &q, QSizeF logical) {
+        // Drawn a quarter larger and scaled down, so that its title and axes fit.
+        InSlot(p, spectrumSlot, spectrumSlot.size() * 1.25, [&](QPainter &q, QSizeF logical) {
             diagram::PaintSpectra(q, series, logical, QStringLiteral("光谱 Spectrum"));
         });
     } else {
         Placeholder(p, spectrumSlot, QStringLiteral("光谱 Spectrum"),
                     QStringLiteral("这一行只有色坐标，没有光谱。"));
     }
-#endif
 
     // The diagram around the point, and the colour vector graphic.
     y += 400;
@@ -341,7 +337,6 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
     // Ra and R1–R15.
     y = diagramSlot.bottom() + 12;
     const QRectF barsSlot(kMargin, y, right - kMargin, bottom - y - 4);
-#ifdef NORVAK_SPECTRUM_CHART
     if (led.spectral) {
         const diagram::RenderingChart chart{QStringLiteral("显色指数 Ra 与 R1–R15（CIE 13.3）"), led.rendering,
                                             Utf8(led.renderingNote)};
@@ -350,7 +345,6 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
     } else {
         Placeholder(p, barsSlot, QStringLiteral("显色指数 Ra 与 R1–R15"), QStringLiteral("没有光谱。"));
     }
-#endif
     Footer(p, page, footer);
     p.restore();
 }
