@@ -55,21 +55,6 @@ void InSlot(QPainter &p, const QRectF &slot, QSizeF logical, Paint paint)
     p.restore();
 }
 
-void Placeholder(QPainter &p, const QRectF &slot, const QString &title, const QString &text)
-{
-    p.save();
-    p.setPen(QPen(kRule, 1, Qt::DashLine));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(slot.adjusted(1, 1, -1, -1));
-    p.setPen(kInk);
-    p.setFont(DiagramFont(13, true));
-    p.drawText(slot.adjusted(10, 8, -10, 0), Qt::AlignLeft | Qt::AlignTop, title);
-    p.setPen(kGrey);
-    p.setFont(DiagramFont(12));
-    p.drawText(slot.adjusted(16, 0, -16, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
-    p.restore();
-}
-
 // The heading every page starts with; returns where the page goes on.
 double Heading(QPainter &p, QSizeF page, const QString &title, const QString &name,
                const QString &details)
@@ -196,7 +181,8 @@ std::vector<TableRow> FigureRows(const LedReport &led, const ReportContext &cont
     return rows;
 }
 
-void PaintTable(QPainter &p, const QRectF &area, const std::vector<TableRow> &rows, const QString &note)
+// Returns where the table (and its note) ends.
+double PaintTable(QPainter &p, const QRectF &area, const std::vector<TableRow> &rows, const QString &note)
 {
     p.save();
     p.setPen(kInk);
@@ -239,10 +225,14 @@ void PaintTable(QPainter &p, const QRectF &area, const std::vector<TableRow> &ro
     if (!note.isEmpty()) {
         p.setFont(DiagramFont(11));
         p.setPen(kNoteInk);
-        p.drawText(QRectF(area.left() + 4, y + 6, area.width() - 8, area.bottom() - y - 6),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QStringLiteral("注：") + note);
+        const QRectF box(area.left() + 4, y + 6, area.width() - 8, area.bottom() - y - 6);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const QString text = QStringLiteral("注：") + note;
+        y = std::min(box.bottom(), box.top() + p.boundingRect(box, flags, text).height());
+        p.drawText(box, flags, text);
     }
     p.restore();
+    return y;
 }
 
 colorimetry::Spectrum SpectrumOfBands(const colorimetry::Bands &bands)
@@ -299,52 +289,50 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
         return;
     }
 
-    // Figures on the left, the spectrum on the right.
-    const double half = (right - kMargin - 16) / 2;
-    const QRectF table(kMargin, y, half, 390);
     QStringList notes;
     if (!led.cct.defined())
         notes << Utf8(colorimetry::CctStateText(led.cct));
     if (led.spectral && !led.renderingNote.empty() && led.rendering.defined)
         notes << Utf8(led.renderingNote);
-    PaintTable(p, table, FigureRows(led, context), notes.join(QChar(' ')));
-    const QRectF spectrumSlot(right - half, y, half, 300);
-    if (led.spectral) {
-        const diagram::SpectrumSeries series[] = {{Utf8(led.name), SpectrumOfBands(led.bands)}};
-        // Drawn a quarter larger and scaled down, so that its title and axes fit.
-        InSlot(p, spectrumSlot, spectrumSlot.size() * 1.25, [&](QPainter &q, QSizeF logical) {
-            diagram::PaintSpectra(q, series, logical, QStringLiteral("光谱 Spectrum"));
-        });
-    } else {
-        Placeholder(p, spectrumSlot, QStringLiteral("光谱 Spectrum"),
-                    QStringLiteral("这一行只有色坐标，没有光谱。"));
+    const double half = (right - kMargin - 16) / 2;
+    const double tableBottom = PaintTable(p, QRectF(kMargin, y, half, 390), FigureRows(led, context),
+                                          notes.join(QChar(' ')));
+    const diagram::Scene scene = diagram::ScreenScene(context.target, led.xy);
+    if (!led.spectral) {
+        // A point alone: its figures, and the diagram around it across the page.
+        const double width = right - kMargin;
+        PaintDiagramIn(p, QRectF(kMargin, tableBottom + 20, width, width * kDiagramLogical.height() / kDiagramLogical.width()),
+                       scene);
+        Footer(p, page, footer);
+        p.restore();
+        return;
     }
+
+    // The spectrum beside the figures.
+    const QRectF spectrumSlot(right - half, y, half, 300);
+    const diagram::SpectrumSeries series[] = {{Utf8(led.name), SpectrumOfBands(led.bands)}};
+    // Drawn a quarter larger and scaled down, so that its title and axes fit.
+    InSlot(p, spectrumSlot, spectrumSlot.size() * 1.25, [&](QPainter &q, QSizeF logical) {
+        diagram::PaintSpectra(q, series, logical, QStringLiteral("光谱 Spectrum"));
+    });
 
     // The diagram around the point, and the colour vector graphic.
     y += 400;
     const double diagramWidth = (right - kMargin) * 0.6;
     const QRectF diagramSlot(kMargin, y, diagramWidth, diagramWidth * kDiagramLogical.height() / kDiagramLogical.width());
-    PaintDiagramIn(p, diagramSlot, diagram::ScreenScene(context.target, led.xy));
+    PaintDiagramIn(p, diagramSlot, scene);
     const QRectF vectorSlot(kMargin + diagramWidth + 12, y, right - kMargin - diagramWidth - 12, diagramSlot.height());
-    if (led.spectral) {
-        const QSize natural = diagram::Tm30PageSize(diagram::Tm30Picture::VectorGraphic);
-        InSlot(p, vectorSlot, QSizeF(natural.width(), natural.width() * vectorSlot.height() / vectorSlot.width()),
-               [&](QPainter &q, QSizeF logical) { diagram::PaintVectorGraphic(q, led.tm30, logical); });
-    } else {
-        Placeholder(p, vectorSlot, QStringLiteral("色矢量图（TM-30）"), QStringLiteral("没有光谱。"));
-    }
+    const QSize natural = diagram::Tm30PageSize(diagram::Tm30Picture::VectorGraphic);
+    InSlot(p, vectorSlot, QSizeF(natural.width(), natural.width() * vectorSlot.height() / vectorSlot.width()),
+           [&](QPainter &q, QSizeF logical) { diagram::PaintVectorGraphic(q, led.tm30, logical); });
 
     // Ra and R1–R15.
     y = diagramSlot.bottom() + 12;
     const QRectF barsSlot(kMargin, y, right - kMargin, bottom - y - 4);
-    if (led.spectral) {
-        const diagram::RenderingChart chart{QStringLiteral("显色指数 Ra 与 R1–R15（CIE 13.3）"), led.rendering,
-                                            Utf8(led.renderingNote)};
-        InSlot(p, barsSlot, barsSlot.size(),
-               [&](QPainter &q, QSizeF logical) { diagram::PaintRenderingBars(q, chart, logical); });
-    } else {
-        Placeholder(p, barsSlot, QStringLiteral("显色指数 Ra 与 R1–R15"), QStringLiteral("没有光谱。"));
-    }
+    const diagram::RenderingChart chart{QStringLiteral("显色指数 Ra 与 R1–R15（CIE 13.3）"), led.rendering,
+                                        Utf8(led.renderingNote)};
+    InSlot(p, barsSlot, barsSlot.size(),
+           [&](QPainter &q, QSizeF logical) { diagram::PaintRenderingBars(q, chart, logical); });
     Footer(p, page, footer);
     p.restore();
 }
