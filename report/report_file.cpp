@@ -28,6 +28,11 @@ QString CannotWrite(const QString &path)
     return QStringLiteral("无法写入报告“%1”。请检查文件夹是否存在、是否有写入权限。").arg(path);
 }
 
+QString NotAPlainFile(const QString &path)
+{
+    return QStringLiteral("“%1”不是普通文件，不能把报告写到那里。").arg(path);
+}
+
 // The measurement file, opened for one pass.
 class Pass {
 public:
@@ -111,6 +116,8 @@ public:
             paint(painter_, footer);
         } else {
             const QString path = PngPagePath(report_.reportPath, done_, count_);
+            if (const QFileInfo info(path); info.exists() && !info.isFile())
+                return NotAPlainFile(path);
             const QString problem = diagram::ExportPicture(
                 path, kPageSize, QString(), QString(),
                 [&](QPainter &painter, QSizeF) { paint(painter, footer); });
@@ -149,7 +156,7 @@ QString ReportPathProblem(const QString &path, const QStringList &others)
     if (suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
         return QStringLiteral("报告的文件名应以 .pdf 或 .png 结尾，而不是“%1”。").arg(target.fileName());
     if (target.exists() && !target.isFile())
-        return QStringLiteral("“%1”不是普通文件，不能把报告写到那里。").arg(path);
+        return NotAPlainFile(path);
     const QString canonical = target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
     for (const QString &other : others) {
         const QFileInfo info(other);

@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString WriteText(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
@@ -290,6 +292,18 @@ private slots:
         QVERIFY(Holds(PageText(out, 2), "T002"));
         QVERIFY(Holds(PageText(out, 3), "T015"));
         delete window;
+    }
+
+    // A FIFO where a page would go is refused, never written to (which
+    // would hang until someone reads it).
+    void specialFilesRefused()
+    {
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        for (const char *name : {"r.pdf", "p-0003.png"})
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+        QVERIFY(Holds(report::WriteFileReport(Request(in, dir.filePath("r.pdf"))), "不是普通文件"));
+        QVERIFY(Holds(report::WriteFileReport(Request(in, dir.filePath("p.png"))), "p-0003.png”不是普通文件"));
     }
 
     // The command line writes the report beside OUT, and refuses what
