@@ -54,6 +54,8 @@ LedReport LedReportOf(const batch::RatedRow &row, const batch::Layout &layout, c
     if (r.spectral.present && f.ok() && row.bands) {
         led.spectral = true;
         led.uvPrime = f.uvPrime;
+        if (r.spectral.fileXy)
+            led.fileXy = colorimetry::Xy{r.spectral.fileX, r.spectral.fileY};
         led.rendering = f.rendering;
         led.renderingNote = colorimetry::ColourRenderingNote(f.rendering, f.cct);
         led.peakNm = f.peakNm;

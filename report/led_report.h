@@ -27,7 +27,8 @@ struct LedReport {
     std::uint64_t line = 0;  // the row's line in its file
     std::string error;       // the row's message; empty when rated (no figure holds otherwise)
 
-    colorimetry::Xy xy;
+    colorimetry::Xy xy;             // the point rated (a spectrum's own, for a spectral row)
+    std::optional<colorimetry::Xy> fileXy; // a spectral row: the instrument's x and y from the file
     colorimetry::UvPrime uvPrime;
     colorimetry::CctResult cct;     // exact CCT and Duv
     std::optional<int> steps;       // ambrix: the screens' number

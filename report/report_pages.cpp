@@ -126,6 +126,9 @@ std::vector<TableRow> FigureRows(const LedReport &led, const ReportContext &cont
     const QString none = QStringLiteral("—");
     rows.push_back({QStringLiteral("色坐标 x, y（CIE 1931）"),
                     Number(led.xy.x, 4) + QStringLiteral(", ") + Number(led.xy.y, 4)});
+    if (led.fileXy)
+        rows.push_back({QStringLiteral("仪器的 x, y（文件中）"),
+                        Number(led.fileXy->x, 4) + QStringLiteral(", ") + Number(led.fileXy->y, 4)});
     rows.push_back({QStringLiteral("u′, v′（CIE 1976）"),
                     Number(led.uvPrime.u, 4) + QStringLiteral(", ") + Number(led.uvPrime.v, 4)});
     if (led.cct.defined())
@@ -470,7 +473,7 @@ void PaintTrayPage(QPainter &p, const TrayTally &tray, const PageFooter &footer,
     QStringList summary = Utf8(tray.summary().Text()).split('\n', Qt::SkipEmptyParts);
     if (!summary.isEmpty())
         summary.removeFirst(); // the counts, said above
-    constexpr qsizetype kSummaryLines = 6;
+    constexpr qsizetype kSummaryLines = 9;
     if (summary.size() > kSummaryLines) {
         const qsizetype more = summary.size() - kSummaryLines + 1;
         summary = summary.mid(0, kSummaryLines - 1);
@@ -487,7 +490,7 @@ void PaintTrayPage(QPainter &p, const TrayTally &tray, const PageFooter &footer,
 
     // Histograms, three by two.
     const double cellWidth = (width - 2 * 16) / 3;
-    const double cellHeight = 150;
+    const double cellHeight = 136;
     const QString noSpectrum = QStringLiteral("没有带光谱的行");
     for (int f = 0; f < TrayTally::kFigures; ++f) {
         const QRectF cell(kMargin + (f % 3) * (cellWidth + 16), y + (f / 3) * (cellHeight + 8), cellWidth,

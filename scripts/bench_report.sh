@@ -45,7 +45,7 @@ generate() {
     for (nm = 380; nm <= 780; nm += 5) printf ",%d", nm
     printf "\n"
     for (i = 1; i <= n; i++) {
-      pump = 0.45 * (0.85 + 0.3 * rand()); red = 0.55 * (0.8 + 0.4 * rand())
+      pump = 0.98 * (0.9 + 0.2 * rand()); red = 0.82 * (0.9 + 0.2 * rand())
       printf "LED-%05d,%.4f,%.4f", i, 0.37 + 0.02 * rand(), 0.37 + 0.02 * rand()
       for (nm = 380; nm <= 780; nm += 5) {
         v = pump * g(nm, 450, 20) + 0.78 * g(nm, 540, 105) + red * g(nm, 630, 85)

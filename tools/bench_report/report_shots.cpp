@@ -126,6 +126,7 @@ int main(int argc, char **argv)
     Save(dir, "report-tray", [&](QPainter &p, QSizeF page) {
         report::PaintTrayPage(p, tray, {"ambrix", 1, 41}, page);
     });
+    std::printf("LED: pump weight %.2f, red phosphor weight %.2f\n", neutral.pumpWeight, neutral.weight2);
     std::printf("%s/report-led.pdf|png, %s/report-tray.pdf|png\n", qPrintable(dir), qPrintable(dir));
     return 0;
 }
