@@ -4,6 +4,7 @@
 #include "row_writer.h"
 
 #include "diagram_window.h"
+#include "report_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -195,6 +196,18 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     batch::ReadOptions options;
     options.row = target.row;
     Load(options);
+
+    // "生成报告…": the selected rows as a report, the file read again (report/report_dialog.h).
+    auto *reportAction = new QAction(QStringLiteral("生成报告…"), view_);
+    reportAction->setShortcut(QKeySequence::Print);
+    reportAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(reportAction, &QAction::triggered, this, [this] {
+        std::vector<std::uint64_t> lines;
+        for (const int row : SelectedRows())
+            lines.push_back(model_->rows().line(std::size_t(row)));
+        report::ReportWithDialog(*this, path_, options_, std::move(lines));
+    });
+    view_->addAction(reportAction);
 }
 
 void BatchWindow::RowsArrived()
