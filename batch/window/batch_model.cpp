@@ -25,8 +25,8 @@ const QColor kFailedBackground(255, 226, 222);
 QString HeaderTip(std::string_view name)
 {
     static const std::pair<std::string_view, const char *> kTips[] = {
-        {"x_spectrum", "由光谱算出的色坐标 x（CIE 1931 2°）"},
-        {"y_spectrum", "由光谱算出的色坐标 y（CIE 1931 2°）"},
+        {"spectrum_x", "由光谱算出的色坐标 x（CIE 1931 2°）"},
+        {"spectrum_y", "由光谱算出的色坐标 y（CIE 1931 2°）"},
         {"ra", "一般显色指数 Ra（CIE 13.3，R1–R8 的平均）"},
         {"peak_nm", "峰值波长（nm）"},
         {"fwhm_nm", "半高宽（nm）"},
@@ -41,6 +41,10 @@ QString HeaderTip(std::string_view name)
     for (const auto &[key, tip] : kTips)
         if (key == name)
             return QString::fromUtf8(tip);
+    if (name.starts_with("rf_h"))
+        return QStringLiteral("TM-30 第 %1 色相区的保真度 Rf,h%1").arg(FromUtf8(name.substr(4)));
+    if (name.starts_with("rcs_h"))
+        return QStringLiteral("TM-30 第 %1 色相区的彩度变化 Rcs,h%1（%）").arg(FromUtf8(name.substr(5)));
     if (name.size() >= 2 && name[0] == 'r' && name[1] >= '1' && name[1] <= '9')
         return QStringLiteral("特殊显色指数 %1（CIE 13.3；R15 按 JIS Z 8726）").arg(FromUtf8(name).toUpper());
     return {};
