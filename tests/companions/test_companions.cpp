@@ -163,7 +163,8 @@ private slots:
     void fileDroppedOnAnEntryOpensTheBatchWindow()
     {
         // A file of (x, y) and a spectrometer's export of one LED, each
-        // dropped on a calculator and on F4.
+        // dropped on a calculator and on F4: the window, with the spectrum
+        // pane for the spectrum.
         QTemporaryDir dir;
         QByteArray spectrum = "波长(nm),LED1\n";
         for (int nm = 380; nm <= 780; ++nm)
