@@ -1,5 +1,7 @@
 #include "batch_reader.h"
 
+#include "vector_state.h"
+
 #include "ansi_quadrangles.h"
 #include "cgats_spectra.h"
 #include "failures.h"
@@ -283,6 +285,7 @@ bool BatchReader::Next(RatedRow &row)
         row.cells = &whole.cells;
         row.line = whole.line;
         row.spectrum = &whole.spectrum;
+        ClearUpperVectorState();
         RateSpectralRow(row, whole.error);
     } else {
         do {
@@ -295,6 +298,7 @@ bool BatchReader::Next(RatedRow &row)
         row.record = &records_;
         row.cells = nullptr;
         row.line = records_.line();
+        ClearUpperVectorState();
         if (wide_) {
             auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
             const std::string problem = ReadWideSpectrum(*wide_, layout_.header, records_, read, spectrum_);
