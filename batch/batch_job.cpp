@@ -266,13 +266,15 @@ int RunJob(const Job &job, std::FILE *err)
             outFd = output.fd();
         }
         OutputBuffer out(outFd);
-        RowWriter writer(out, job.format, reader.layout(), job.read.row);
+        RowWriter writer(out, job.format, reader.layout());
         Summary summary(job.read.row, job.maxSteps);
+        summary.SetColourLimits(job.minRa, job.minR9);
+        summary.SetBins(job.read.bins);
         writer.WriteHeader();
         RatedRow row;
         while (reader.Next(row)) {
             writer.Write(row);
-            summary.Add(row.rating);
+            summary.Add(row.rating, row.line);
             if (job.onRow)
                 job.onRow(row);
         }

@@ -26,6 +26,10 @@ struct Job {
     Format format = Format::Csv;
     ReadOptions read;
     std::optional<int> maxSteps;
+    // Rows below these (or without a colour rendering) count as short:
+    // exit status 1, as beyond maxSteps.
+    std::optional<double> minRa;
+    std::optional<double> minR9;
     // Written by the caller after the run (--plot): refused when it is IN
     // or OUT.
     std::string plotPath;

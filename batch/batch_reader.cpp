@@ -1,9 +1,13 @@
 #include "batch_reader.h"
 
+#include "ansi_quadrangles.h"
+#include "cgats_spectra.h"
 #include "failures.h"
 #include "utf8.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <poll.h>
 #include <unistd.h>
@@ -69,41 +73,151 @@ void BatchReader::UpdateDecoding()
     layout_.nulsNotUtf16 = decoder_.nulsNotUtf16();
 }
 
+namespace {
+
+// A long file's LEDs and a CGATS file's sets are named in this column.
+constexpr std::string_view kSampleColumn = "样品";
+
+// The first few kilobytes of text tell a CGATS file.
+constexpr std::size_t kCgatsHead = 16 << 10;
+
+} // namespace
+
+bool BatchReader::StartCgats()
+{
+    if (text_.empty() && !endOfInput_)
+        Refill();
+    if (!LooksLikeCgats(text_.substr(textPos_, kCgatsHead)))
+        return false;
+    std::string all(text_.substr(textPos_));
+    textPos_ = text_.size();
+    while (!(endOfInput_ && blockUsed_ == blockFill_)) {
+        Refill();
+        all += text_;
+        textPos_ = text_.size();
+    }
+    UpdateDecoding();
+    CgatsSpectra cgats = ReadCgatsSpectra(all);
+    layout_.spectral = SpectralKind::Cgats;
+    layout_.metadata = std::move(cgats.keywords);
+    layout_.spectralNote = std::move(cgats.error);
+    layout_.headerLine = 1;
+    const bool named = std::any_of(cgats.passThroughNames.begin(), cgats.passThroughNames.end(),
+                                   [](const std::string &n) { return n == "SAMPLE_ID" || n == "SAMPLE_NAME"; });
+    if (!named)
+        layout_.header.emplace_back(kSampleColumn);
+    layout_.header.insert(layout_.header.end(), cgats.passThroughNames.begin(), cgats.passThroughNames.end());
+    for (CgatsSpectralSet &set : cgats.sets) {
+        WholeRow row;
+        if (!named)
+            row.cells.push_back(set.name);
+        row.cells.insert(row.cells.end(), set.passThrough.begin(), set.passThrough.end());
+        row.spectrum = std::move(set.spectrum);
+        row.error = std::move(set.error);
+        row.line = set.line;
+        whole_.push_back(std::move(row));
+    }
+    return true;
+}
+
+void BatchReader::ReadLongTable()
+{
+    LongSpectralTable table(*RecogniseLongHeader(layout_.header));
+    auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
+    while (NextRecord()) {
+        if (!records_.blank())
+            table.AddRow(records_, records_.line(), read);
+    }
+    UpdateDecoding();
+    for (std::size_t i = 0; i < table.ledCount(); ++i) {
+        WholeRow row;
+        row.cells.push_back(table.layout().names[i]);
+        row.spectrum = table.spectrum(i);
+        row.error = table.error(i);
+        row.line = layout_.headerLine;
+        whole_.push_back(std::move(row));
+    }
+    layout_.header.assign(1, std::string(kSampleColumn));
+}
+
 HeaderProblem BatchReader::Start(const ReadOptions &options)
 {
     options_ = options;
-    // The first record that is not blank, quotes kept, decides the delimiter.
-    records_.SetDelimiter(0);
-    do {
-        if (!NextRecord(true)) {
-            UpdateDecoding();
-            return HeaderProblem::Empty;
+    layout_.columns = OutputColumns(options.row);
+    layout_.columns.tm30Bins = options.tm30Bins;
+    layout_.columns.bins = options.bins ? options.bins.get() : nullptr;
+    layout_.decimalComma = options.decimalComma;
+    if (StartCgats()) {
+        layout_.columns.spectral = true;
+        if (whole_.empty() && !layout_.spectralNote.empty())
+            return HeaderProblem::SpectralFile;
+    } else {
+        // The first record that is not blank, quotes kept, decides the
+        // delimiter; "key: value" lines before it are metadata.
+        records_.SetDelimiter(0);
+        while (true) {
+            if (!NextRecord(true)) {
+                UpdateDecoding();
+                return HeaderProblem::Empty;
+            }
+            if (records_.blank() && !records_.cut())
+                continue;
+            if (records_.cut() || records_.unclosedQuote())
+                break;
+            const std::optional<MetadataLine> meta = ReadMetadataLine(records_.cell(0));
+            if (!meta)
+                break;
+            layout_.metadata.emplace_back(meta->key, meta->value);
         }
-    } while (records_.blank() && !records_.cut());
-    UpdateDecoding();
-    layout_.headerLine = records_.line();
-    if (records_.cut())
-        return HeaderProblem::TooLong;
-    if (records_.unclosedQuote())
-        return HeaderProblem::UnclosedQuote;
-    {
-        const std::string rawHeader(records_.cell(0));
-        layout_.delimiter = DetectDelimiter(rawHeader);
-        RecordReader header;
-        header.SetDelimiter(layout_.delimiter);
-        std::size_t pos = 0;
-        if (!header.Take(rawHeader, pos))
-            header.Finish();
-        if (header.cut())
+        UpdateDecoding();
+        layout_.headerLine = records_.line();
+        if (records_.cut())
             return HeaderProblem::TooLong;
-        for (std::size_t i = 0; i < header.cellCount(); ++i)
-            layout_.header.emplace_back(header.cell(i));
+        if (records_.unclosedQuote())
+            return HeaderProblem::UnclosedQuote;
+        {
+            const std::string rawHeader(records_.cell(0));
+            layout_.delimiter = DetectDelimiter(rawHeader);
+            RecordReader header;
+            header.SetDelimiter(layout_.delimiter);
+            std::size_t pos = 0;
+            if (!header.Take(rawHeader, pos))
+                header.Finish();
+            if (header.cut())
+                return HeaderProblem::TooLong;
+            for (std::size_t i = 0; i < header.cellCount(); ++i)
+                layout_.header.emplace_back(header.cell(i));
+        }
+        records_.SetDelimiter(layout_.delimiter);
+        layout_.decimalComma = options.decimalComma && layout_.delimiter != ',';
+        if (RecogniseLongHeader(layout_.header)) {
+            layout_.spectral = SpectralKind::Long;
+            ReadLongTable();
+        } else if ((wide_ = RecogniseWideHeader(layout_.header))) {
+            layout_.spectral = SpectralKind::Wide;
+        }
+        layout_.columns.spectral = layout_.spectral != SpectralKind::None;
     }
-    records_.SetDelimiter(layout_.delimiter);
-    layout_.decimalComma = options.decimalComma && layout_.delimiter != ',';
 
     const auto x = FindColumn(layout_.header, 'x', options.xColumn, &layout_.xOther);
     const auto y = FindColumn(layout_.header, 'y', options.yColumn, &layout_.yOther);
+    if (layout_.spectral != SpectralKind::None) {
+        // A spectrum is rated; x and y are the file's own where it has them,
+        // rated instead only when the user chose them.
+        const bool chosen = !options.xColumn.empty() || !options.yColumn.empty();
+        if (chosen && (!x || !y || *x == *y))
+            return !x ? HeaderProblem::NoXColumn : !y ? HeaderProblem::NoYColumn : HeaderProblem::SameColumn;
+        if (x && y && *x != *y) {
+            layout_.xColumn = *x;
+            layout_.yColumn = *y;
+            layout_.fileXy = true;
+            layout_.ratesFileXy = chosen;
+        } else {
+            layout_.xOther.reset();
+            layout_.yOther.reset();
+        }
+        return HeaderProblem::None;
+    }
     if (!x)
         return HeaderProblem::NoXColumn;
     if (!y)
@@ -115,23 +229,94 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
     return HeaderProblem::None;
 }
 
+void BatchReader::ReadFileXy(RatedRow &row)
+{
+    SpectralRating &spectral = row.rating.spectral;
+    spectral.fileXy = false;
+    if (!layout_.fileXy)
+        return;
+    try {
+        const double x = ReadNumberCell(row.cell(layout_.xColumn), layout_.decimalComma);
+        const double y = ReadNumberCell(row.cell(layout_.yColumn), layout_.decimalComma);
+        spectral.fileXy = std::isfinite(x) && std::isfinite(y);
+        spectral.fileX = x;
+        spectral.fileY = y;
+    } catch (const entry_rules::Failure &) {
+        // The instrument's own numbers pass through as they are.
+    }
+}
+
+void BatchReader::RateSpectralRow(RatedRow &row, const std::string &problem)
+{
+    Rating &rating = row.rating;
+    rating.spectral = {};
+    rating.spectral.present = true;
+    row.bands = nullptr;
+    bool pointRated = false;
+    if (layout_.ratesFileXy) {
+        RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
+                layout_.decimalComma, rating);
+        if (!rating.rated)
+            return;
+        pointRated = true;
+    }
+    ReadFileXy(row);
+    if (!problem.empty()) {
+        ClearRating(rating);
+        rating.error = problem;
+        return;
+    }
+    RateSpectrum(options_.row, *row.spectrum, pointRated, bands_, rating);
+    if (rating.spectral.figures.ok())
+        row.bands = &bands_;
+}
+
 bool BatchReader::Next(RatedRow &row)
 {
-    do {
-        if (!NextRecord()) {
-            UpdateDecoding();
+    row.spectrum = nullptr;
+    row.bands = nullptr;
+    if (layout_.spectral == SpectralKind::Long || layout_.spectral == SpectralKind::Cgats) {
+        if (nextWhole_ >= whole_.size())
             return false;
+        const WholeRow &whole = whole_[nextWhole_++];
+        row.record = nullptr;
+        row.cells = &whole.cells;
+        row.line = whole.line;
+        row.spectrum = &whole.spectrum;
+        RateSpectralRow(row, whole.error);
+    } else {
+        do {
+            if (!NextRecord()) {
+                UpdateDecoding();
+                return false;
+            }
+        } while (records_.blank() && !records_.unclosedQuote());
+        UpdateDecoding();
+        row.record = &records_;
+        row.cells = nullptr;
+        row.line = records_.line();
+        if (wide_) {
+            auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
+            const std::string problem = ReadWideSpectrum(*wide_, layout_.header, records_, read, spectrum_);
+            row.spectrum = &spectrum_;
+            RateSpectralRow(row, problem);
+        } else {
+            RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
+                    layout_.decimalComma, row.rating);
         }
-    } while (records_.blank() && !records_.unclosedQuote());
-    UpdateDecoding();
-    row.record = &records_;
-    row.line = records_.line();
-    RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
-            layout_.decimalComma, row.rating);
-    if (records_.unclosedQuote() || records_.cut()) {
-        row.rating.rated = false;
-        row.rating.error = records_.unclosedQuote() ? UnclosedQuoteMessage(records_.quoteLine())
-                                                    : CutRecordMessage();
+        if (records_.unclosedQuote() || records_.cut()) {
+            ClearRating(row.rating);
+            row.rating.error = records_.unclosedQuote() ? UnclosedQuoteMessage(records_.quoteLine())
+                                                        : CutRecordMessage();
+        }
+    }
+    Rating &rating = row.rating;
+    if (rating.rated) {
+        const colorimetry::Xy point{rating.x, rating.y};
+        if (const colorimetry::AnsiQuadrangle *q = colorimetry::AnsiQuadrangleOf(point))
+            rating.ansi = int(q - colorimetry::AnsiQuadrangles().data());
+        if (options_.bins)
+            rating.bin = options_.bins->Find(point);
     }
     return true;
 }
@@ -201,6 +386,8 @@ std::string HeaderProblemText(HeaderProblem problem, const Layout &layout, const
                + "），读不全。请检查文件的表头。";
     case HeaderProblem::UnclosedQuote:
         return "表头（第 " + line + " 行）的引号没有闭合。请检查文件的表头。";
+    case HeaderProblem::SpectralFile:
+        return layout.spectralNote;
     }
     return {};
 }
@@ -223,6 +410,8 @@ std::string ReadingNotes(const Layout &layout)
     };
     other('x', layout.xColumn, layout.xOther);
     other('y', layout.yColumn, layout.yOther);
+    if (!layout.spectralNote.empty())
+        notes += layout.spectralNote + "\n";
     return notes;
 }
 

@@ -8,6 +8,7 @@
 #include "columns.h"
 #include "record_reader.h"
 #include "row_rating.h"
+#include "spectral_layout.h"
 #include "text_decoder.h"
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace batch {
@@ -26,6 +28,8 @@ struct ReadOptions {
     bool decimalComma = false; // only when the delimiter is not a comma
     // The user's bins each row is sorted into (Rating::bin); null: none.
     std::shared_ptr<const colorimetry::BinSet> bins = nullptr;
+    // Spectral files: the 16 TM-30 hue bins' Rf,hj and Rcs,hj as columns.
+    bool tm30Bins = false;
 };
 
 // The file could not be read (an error of the system, not of its text).
@@ -43,6 +47,15 @@ enum class HeaderProblem {
     SameColumn,
     TooLong,       // cut at kMaxRecordBytes or kMaxCells
     UnclosedQuote, // a quote in it is not closed
+    SpectralFile,  // a CGATS file that holds no spectra to read (Layout::spectralNote says why)
+};
+
+// How the rows hold their points.
+enum class SpectralKind {
+    None,  // x and y columns
+    Wide,  // a spectrum per row, a column per wavelength: read row by row
+    Long,  // a column of wavelengths, a column per LED: read whole
+    Cgats, // a CGATS spectral file, a data set per LED: read whole
 };
 
 struct Layout {
@@ -60,16 +73,38 @@ struct Layout {
     std::uint64_t undecodableBytes = 0; // read so far, each shown as U+FFFD
     std::uint64_t firstUndecodableLine = 0;
     bool nulsNotUtf16 = false; // NUL bytes at the start, but not in UTF-16's pattern
+
+    SpectralKind spectral = SpectralKind::None;
+    // A spectral file's x and y columns (xColumn, yColumn): the instrument's
+    // own, found by name, which pass through; or chosen by the user
+    // (--x-column/--y-column), and then the point rated instead of the
+    // spectrum's (whose figures are still given).
+    bool fileXy = false;
+    bool ratesFileXy = false;
+    // "key: value" lines before a long file's table; a CGATS file's keywords.
+    std::vector<std::pair<std::string, std::string>> metadata;
+    // What a whole-file reading found beside the rows (a CGATS set cut
+    // short), in Chinese; or why a CGATS file gives no rows.
+    std::string spectralNote;
+    // The columns each row adds (the bins named by the options).
+    OutputColumns columns;
 };
 
 // One row as read and rated. Its cells are valid until the next row.
 struct RatedRow {
+    // The row's cells: a record of the file, or (a long or CGATS file's LED)
+    // cells made by the reader.
     const RecordReader *record = nullptr;
-    std::size_t cellCount() const { return record->cellCount(); }
+    const std::vector<std::string> *cells = nullptr;
+    std::size_t cellCount() const { return cells ? cells->size() : record->cellCount(); }
     std::string_view cell(std::size_t i) const
     {
+        if (cells)
+            return i < cells->size() ? std::string_view((*cells)[i]) : std::string_view();
         return i < record->cellCount() ? record->cell(i) : std::string_view();
     }
+    // No cell needs quotes (known for a record only).
+    bool plain() const { return !cells && record->plain(); }
     std::uint64_t line = 0; // where it starts in the file, from 1
     Rating rating;
     // A spectral row: its spectrum as measured and on the 5 nm bands, valid
@@ -97,8 +132,26 @@ private:
     bool Refill();
     void UpdateDecoding();
 
+    bool StartCgats();
+    void ReadLongTable();
+    void RateSpectralRow(RatedRow &row, const std::string &problem);
+    void ReadFileXy(RatedRow &row);
+
+    // A long or CGATS file's LEDs, read whole.
+    struct WholeRow {
+        std::vector<std::string> cells;
+        colorimetry::Spectrum spectrum;
+        std::string error; // a cell that is not a number
+        std::uint64_t line = 0;
+    };
+
     int fd_;
     ReadOptions options_;
+    std::optional<WideSpectralLayout> wide_;
+    std::vector<WholeRow> whole_;
+    std::size_t nextWhole_ = 0;
+    colorimetry::Spectrum spectrum_; // the wide file's row
+    colorimetry::Bands bands_{};
     Layout layout_;
     TextDecoder decoder_;
     RecordReader records_;

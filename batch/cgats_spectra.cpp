@@ -135,11 +135,14 @@ CgatsSpectra ReadCgatsSpectra(std::string_view text)
     CgatsSpectra out;
     std::vector<std::string> fields;
     std::vector<std::string> values; // every data value in order
+    std::vector<std::uint64_t> valueLines; // the line of each
+    std::uint64_t lineNumber = 0;
     std::optional<double> start, end;
     std::optional<long> bands;
     enum class Part { Header, Format, Data, Done } part = Part::Header;
     bool firstLine = true;
     for (const std::string_view line : Lines(text)) {
+        ++lineNumber;
         std::vector<std::string> words = Words(line);
         if (words.empty())
             continue;
@@ -156,8 +159,10 @@ CgatsSpectra ReadCgatsSpectra(std::string_view text)
         } else if (part == Part::Data) {
             if (key == "END_DATA")
                 part = Part::Done;
-            else
+            else {
                 values.insert(values.end(), words.begin(), words.end());
+                valueLines.insert(valueLines.end(), words.size(), lineNumber);
+            }
         } else if (part == Part::Header) {
             if (key == "BEGIN_DATA_FORMAT") {
                 part = Part::Format;
@@ -222,6 +227,7 @@ CgatsSpectra ReadCgatsSpectra(std::string_view text)
     for (std::size_t s = 0; s < whole; ++s) {
         const std::string *set = values.data() + s * perSet;
         CgatsSpectralSet result;
+        result.line = valueLines[s * perSet];
         result.name = idField ? set[*idField] : nameField ? set[*nameField] : "第 " + Count(s + 1) + " 组";
         for (const std::size_t i : other)
             result.passThrough.push_back(set[i]);

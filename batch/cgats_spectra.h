@@ -27,6 +27,7 @@
 
 #include "spectrum.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +46,7 @@ struct CgatsSpectralSet {
     std::vector<std::string> passThrough; // the other fields' values, as passThroughNames
     colorimetry::Spectrum spectrum;       // meaningful when error is empty
     std::string error;                    // a value that is not a number, in Chinese
+    std::uint64_t line = 0;               // where its first value stands in the text, from 1
 };
 
 struct CgatsSpectra {

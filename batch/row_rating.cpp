@@ -5,16 +5,20 @@
 #include "failures.h"
 #include "number_rules.h"
 
+#include "ansi_quadrangles.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace batch {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kAmbrixNames{"steps", "sdcm", "cct", "duv", "error"};
-constexpr std::array<std::string_view, 4> kCendrelNames{"cct", "cct_exact", "duv", "error"};
+constexpr std::array<std::string_view, 4> kAmbrixNames{"steps", "sdcm", "cct", "duv"};
+constexpr std::array<std::string_view, 3> kCendrelNames{"cct", "cct_exact", "duv"};
 
 // The common case of a cell: plain ASCII digits with at most one point and
 // an optional minus, at most 15 digits. Its value is a whole number below
@@ -103,37 +107,147 @@ void RateForCct(double x, double y, Rating &rating)
 
 } // namespace
 
-void RateRow(Row row, std::string_view xText, std::string_view yText, bool decimalComma,
-             Rating &rating)
+double ReadNumberCell(std::string_view text, bool decimalComma)
+{
+    thread_local std::string scratch;
+    return ReadCell(text, decimalComma, scratch);
+}
+
+void ClearRating(Rating &rating)
 {
     rating.rated = false;
     rating.error.clear();
     rating.steps = 0;
     rating.sdcm = rating.screenCct = 0;
     rating.exact = {};
-    thread_local std::string scratch;
+    rating.ansi = rating.bin = -1;
+}
+
+void RatePoint(Row row, double x, double y, Rating &rating)
+{
+    ClearRating(rating);
+    rating.x = x;
+    rating.y = y;
     try {
-        // Both texts are read, x first, as the screens read their entries.
-        rating.x = ReadCell(xText, decimalComma, scratch);
-        rating.y = ReadCell(yText, decimalComma, scratch);
         if (row)
-            RateForRow(*row, rating.x, rating.y, rating);
+            RateForRow(*row, x, y, rating);
         else
-            RateForCct(rating.x, rating.y, rating);
+            RateForCct(x, y, rating);
     } catch (const entry_rules::Failure &failure) {
         rating.rated = false;
         rating.error = failure.what();
         return;
     }
     if (rating.rated)
-        rating.exact = colorimetry::ExactCct({rating.x, rating.y});
+        rating.exact = colorimetry::ExactCct({x, y});
 }
 
-std::span<const std::string_view> OutputNames(Row row)
+void RateRow(Row row, std::string_view xText, std::string_view yText, bool decimalComma,
+             Rating &rating)
 {
-    if (row)
-        return kAmbrixNames;
-    return kCendrelNames;
+    double x = 0;
+    double y = 0;
+    try {
+        // Both texts are read, x first, as the screens read their entries.
+        x = ReadNumberCell(xText, decimalComma);
+        y = ReadNumberCell(yText, decimalComma);
+    } catch (const entry_rules::Failure &failure) {
+        ClearRating(rating);
+        rating.error = failure.what();
+        return;
+    }
+    RatePoint(row, x, y, rating);
+}
+
+void RateSpectrum(Row row, const colorimetry::Spectrum &spectrum, bool pointRated,
+                  colorimetry::Bands &bands, Rating &rating)
+{
+    SpectralRating &spectral = rating.spectral;
+    spectral.present = true;
+    spectral.figures = colorimetry::FiguresOf(spectrum);
+    spectral.tm30 = {};
+    if (!spectral.figures.ok()) {
+        if (!pointRated)
+            ClearRating(rating);
+        rating.rated = false;
+        rating.error = colorimetry::SpectrumProblemText(spectral.figures.check);
+        return;
+    }
+    colorimetry::ResampleToBands(spectrum, bands);
+    const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(bands);
+    if (tm30.defined && std::isfinite(tm30.rf) && std::isfinite(tm30.rg)) {
+        spectral.tm30.defined = true;
+        spectral.tm30.rf = tm30.rf;
+        spectral.tm30.rg = tm30.rg;
+        for (std::size_t j = 0; j < colorimetry::kHueBinCount; ++j) {
+            spectral.tm30.rfBin[j] = tm30.bins[j].rf;
+            spectral.tm30.rcsBin[j] = tm30.bins[j].rcs;
+        }
+    }
+    if (!pointRated)
+        RatePoint(row, spectral.figures.xy.x, spectral.figures.xy.y, rating);
+}
+
+namespace {
+
+// Every set of names, made once: a key of the four choices.
+struct NameSets {
+    std::vector<std::string> storage; // r1 … r15, rf_h1 …, rcs_h1 …
+    std::array<std::vector<std::string_view>, 16> sets;
+    NameSets()
+    {
+        storage.reserve(15 + 2 * colorimetry::kHueBinCount);
+        auto name = [&](std::string text) -> std::string_view {
+            storage.push_back(std::move(text));
+            return storage.back();
+        };
+        std::array<std::string_view, 15> r;
+        for (std::size_t i = 0; i < r.size(); ++i)
+            r[i] = name("r" + std::to_string(i + 1));
+        std::array<std::string_view, colorimetry::kHueBinCount> rf, rcs;
+        for (std::size_t j = 0; j < rf.size(); ++j)
+            rf[j] = name("rf_h" + std::to_string(j + 1));
+        for (std::size_t j = 0; j < rcs.size(); ++j)
+            rcs[j] = name("rcs_h" + std::to_string(j + 1));
+        for (int key = 0; key < 16; ++key) {
+            const bool ambrix = key & 1, spectral = key & 2, hueBins = key & 4, bins = key & 8;
+            std::vector<std::string_view> &set = sets[std::size_t(key)];
+            if (spectral)
+                set.insert(set.end(), {"spectrum_x", "spectrum_y"});
+            if (ambrix)
+                set.insert(set.end(), kAmbrixNames.begin(), kAmbrixNames.end());
+            else
+                set.insert(set.end(), kCendrelNames.begin(), kCendrelNames.end());
+            if (spectral) {
+                set.push_back("ra");
+                set.insert(set.end(), r.begin(), r.end());
+                set.insert(set.end(), {"peak_nm", "fwhm_nm", "ler", "rf", "rg"});
+                if (hueBins) {
+                    set.insert(set.end(), rf.begin(), rf.end());
+                    set.insert(set.end(), rcs.begin(), rcs.end());
+                } else {
+                    set.push_back(rcs[0]);
+                }
+            }
+            set.push_back("ansi");
+            if (bins)
+                set.push_back("bin");
+            set.push_back("error");
+        }
+    }
+};
+
+int Key(const OutputColumns &c)
+{
+    return (c.row ? 1 : 0) | (c.spectral ? 2 : 0) | (c.spectral && c.tm30Bins ? 4 : 0) | (c.bins ? 8 : 0);
+}
+
+} // namespace
+
+std::span<const std::string_view> OutputNames(const OutputColumns &columns)
+{
+    static const NameSets names;
+    return names.sets[std::size_t(Key(columns))];
 }
 
 // The value with that many decimals, correctly rounded as std::to_chars
@@ -144,7 +258,7 @@ std::string_view OutputCells::Number(double value, int decimals)
 {
     if (!std::isfinite(value))
         return {}; // no number: an empty cell (null in JSON), never "inf" or "nan"
-    static constexpr std::array<double, 6> kScale{1, 10, 100, 1000, 10000, 100000};
+    static constexpr std::array<double, 7> kScale{1, 10, 100, 1000, 10000, 100000, 1000000};
     char *first = buffer_.data() + used_;
     char *last = buffer_.data() + buffer_.size();
     std::to_chars_result result{};
@@ -188,41 +302,79 @@ std::string_view OutputCells::Number(double value, int decimals)
     return text;
 }
 
-OutputCells::OutputCells(Row row, const Rating &rating)
+std::string_view OutputCells::Whole(std::int64_t value)
+{
+    char *first = buffer_.data() + used_;
+    const auto result = std::to_chars(first, first + 24, value);
+    used_ += result.ptr - first;
+    return std::string_view(first, result.ptr - first);
+}
+
+OutputCells::OutputCells(const OutputColumns &columns, const Rating &rating)
 {
     const auto &exact = rating.exact;
     const bool hasDuv = rating.rated && exact.state != colorimetry::CctState::NoChromaticity;
     const bool hasCct = rating.rated && exact.defined();
-    if (row) {
-        if (rating.rated) {
-            char *first = buffer_.data() + used_;
-            const auto result = std::to_chars(first, first + 16, rating.steps);
-            cells_[0] = std::string_view(first, result.ptr - first);
-            used_ += result.ptr - first;
-            cells_[1] = Number(rating.sdcm, 4);
-        }
-        if (hasCct)
-            cells_[2] = Number(exact.cct, 1);
-        if (hasDuv)
-            cells_[3] = Number(exact.duv, 5);
-        cells_[4] = rating.error;
-        count_ = 5;
+    const SpectralRating &spectral = rating.spectral;
+    const bool figures = rating.rated && spectral.present && spectral.figures.ok();
+    auto number = [&](bool has, double value, int decimals) {
+        Add(has ? Number(value, decimals) : std::string_view());
+    };
+    if (columns.spectral) {
+        number(figures, spectral.figures.xy.x, 6);
+        number(figures, spectral.figures.xy.y, 6);
+    }
+    if (columns.row) {
+        Add(rating.rated ? Whole(rating.steps) : std::string_view());
+        number(rating.rated, rating.sdcm, 4);
+        number(hasCct, exact.cct, 1);
+        number(hasDuv, exact.duv, 5);
     } else {
         if (rating.rated) {
             // As the screen writes it; never longer than 24 characters.
             const std::string text = entry_rules::WholeNumberText(rating.screenCct);
             char *first = buffer_.data() + used_;
             std::memcpy(first, text.data(), text.size());
-            cells_[0] = std::string_view(first, text.size());
+            Add(std::string_view(first, text.size()));
             used_ += text.size();
+        } else {
+            Add({});
         }
-        if (hasCct)
-            cells_[1] = Number(exact.cct, 1);
-        if (hasDuv)
-            cells_[2] = Number(exact.duv, 5);
-        cells_[3] = rating.error;
-        count_ = 4;
+        number(hasCct, exact.cct, 1);
+        number(hasDuv, exact.duv, 5);
     }
+    if (columns.spectral) {
+        const colorimetry::SpectrumFigures &f = spectral.figures;
+        const bool rendering = figures && f.rendering.defined;
+        number(rendering, f.rendering.ra, 2);
+        for (const double r : f.rendering.r)
+            number(rendering, r, 2);
+        number(figures, f.peakNm, 1);
+        number(figures && f.fwhmNm.has_value(), f.fwhmNm.value_or(0), 1);
+        number(figures, f.ler, 1);
+        const Tm30Figures &tm30 = spectral.tm30;
+        const bool hasTm30 = figures && tm30.defined;
+        number(hasTm30, tm30.rf, 2);
+        number(hasTm30, tm30.rg, 2);
+        if (columns.tm30Bins) {
+            for (const double rf : tm30.rfBin)
+                number(hasTm30, rf, 2);
+            for (const double rcs : tm30.rcsBin)
+                number(hasTm30, rcs, 2);
+        } else {
+            number(hasTm30, tm30.rcsBin[0], 2);
+        }
+    }
+    const auto quadrangles = colorimetry::AnsiQuadrangles();
+    Add(rating.rated && rating.ansi >= 0 && std::size_t(rating.ansi) < quadrangles.size()
+            ? quadrangles[std::size_t(rating.ansi)].name
+            : std::string_view());
+    if (columns.bins) {
+        Add(rating.rated && rating.bin >= 0 && std::size_t(rating.bin) < columns.bins->size()
+                ? std::string_view((*columns.bins)[std::size_t(rating.bin)].name)
+                : std::string_view());
+    }
+    Add(rating.error);
 }
 
 } // namespace batch

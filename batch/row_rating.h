@@ -5,6 +5,7 @@
 // the exact CCT and Duv and, for ambrix, the standard's decimal SDCM.
 
 #include "colorimetry.h"
+#include "bins.h"
 #include "ellipse.h"
 #include "spectral_figures.h"
 #include "tm30.h"
@@ -65,25 +66,73 @@ struct Rating {
 void RateRow(Row row, std::string_view xText, std::string_view yText, bool decimalComma,
              Rating &rating);
 
-// The names of the columns a rating adds: steps, sdcm, cct, duv, error
-// (ambrix), or cct, cct_exact, duv, error (cendrel). error is the last.
-std::span<const std::string_view> OutputNames(Row row);
+// Empties a rating: not rated, no message, no figures of a point.
+void ClearRating(Rating &rating);
+
+// Rates a point already read, exactly as RateRow rates the same numbers.
+void RatePoint(Row row, double x, double y, Rating &rating);
+
+// Rates a measured spectrum: its figures and TM-30 (computed on bands,
+// which it fills), and its (x, y) as RatePoint rates a point. A spectrum
+// that cannot be rated fails the row with its message, naming the
+// wavelength. When the point was rated already (the file's own x and y
+// chosen by the user), only the spectrum's figures are added. Never throws.
+void RateSpectrum(Row row, const colorimetry::Spectrum &spectrum, bool pointRated,
+                  colorimetry::Bands &bands, Rating &rating);
+
+// A cell's number by the batch's rules (the screens' number rules; with
+// decimalComma a comma stands for the point). Throws entry_rules::NotANumber
+// or Overflow naming the cell's text.
+double ReadNumberCell(std::string_view text, bool decimalComma);
+
+// Which columns a rating adds: those of the program (row), a spectrum's
+// figures when the file holds spectra, the 16 TM-30 hue bins on request,
+// the user's bin when bins were given. From a Row alone: a file of (x, y)
+// without bins.
+struct OutputColumns {
+    Row row = nullptr;
+    bool spectral = false;
+    bool tm30Bins = false;
+    const colorimetry::BinSet *bins = nullptr; // names the bin column's cells
+    OutputColumns() = default;
+    OutputColumns(Row r) : row(r) {} // NOLINT: a Row names the plain columns
+};
+
+// The names of the columns a rating adds, in this order:
+//   spectrum_x, spectrum_y                         (spectral files)
+//   steps, sdcm, cct, duv                          (ambrix)
+//   cct, cct_exact, duv                            (cendrel)
+//   ra, r1 … r15, peak_nm, fwhm_nm, ler, rf, rg,   (spectral files)
+//   rcs_h1, or with the hue bins rf_h1 … rf_h16 and rcs_h1 … rcs_h16
+//   ansi                                           (always)
+//   bin                                            (with bins)
+//   error                                          (always the last)
+std::span<const std::string_view> OutputNames(const OutputColumns &columns);
+
+// The most columns a rating adds.
+inline constexpr std::size_t kMostOutputColumns = 2 + 4 + 16 + 3 + 2 + 2 * colorimetry::kHueBinCount + 3;
 
 // The cells a rating adds, in the order of OutputNames; numbers are empty
-// where there is none (a failed row; a CCT that is not defined).
+// where there is none (a failed row; a CCT that is not defined; an index
+// that is not defined). Every number is finite.
 //   steps: whole; sdcm: 4 decimals; cct, cct_exact: 1 decimal (kelvin);
-//   duv: 5 decimals; cendrel's cct: as its screen writes it.
+//   duv: 5 decimals; cendrel's cct: as its screen writes it;
+//   spectrum_x, spectrum_y: 6 decimals; ra, r1 … r15, rf, rg, rf_hj,
+//   rcs_hj (percent): 2 decimals; peak_nm, fwhm_nm, ler (lm/W): 1 decimal;
+//   ansi: the quadrangle's nominal CCT ("4000K") or empty; bin: its name.
 class OutputCells {
 public:
-    OutputCells(Row row, const Rating &rating);
+    OutputCells(const OutputColumns &columns, const Rating &rating);
     std::size_t size() const { return count_; }
     std::string_view operator[](std::size_t i) const { return cells_[i]; }
 
 private:
     std::string_view Number(double value, int decimals);
-    std::array<std::string_view, 5> cells_{};
+    std::string_view Whole(std::int64_t value);
+    void Add(std::string_view cell) { cells_[count_++] = cell; }
+    std::array<std::string_view, kMostOutputColumns> cells_{};
     std::size_t count_ = 0;
-    std::array<char, 160> buffer_{};
+    std::array<char, 2048> buffer_{};
     std::size_t used_ = 0;
 };
 

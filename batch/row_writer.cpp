@@ -69,8 +69,9 @@ void OutputBuffer::WriteOut(std::string_view text)
     }
 }
 
-RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row row)
-    : out_(out), format_(format), layout_(layout), row_(row)
+RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout,
+                     const OutputColumns &columns)
+    : out_(out), format_(format), layout_(layout), columns_(columns)
 {
     for (const char c : {'"', '\r', '\n', '\0', layout.delimiter})
         needsQuotes_[static_cast<unsigned char>(c)] = true;
@@ -80,11 +81,14 @@ RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row
     // input column is named by its header cell, an unnamed one (or a cell
     // beyond the header) "column N"; a name taken before gets " (2)",
     // " (3)", …, the first that is free.
-    taken_.insert(OutputNames(row).begin(), OutputNames(row).end());
+    const auto names = OutputNames(columns_);
+    taken_.insert(names.begin(), names.end());
     for (std::size_t i = 0; i < layout.header.size(); ++i)
         AddKey(layout.header[i]);
-    for (const std::string_view name : OutputNames(row))
+    for (const std::string_view name : names) {
         outputKeys_.push_back(Rendered(name));
+        textOutputs_.push_back(name == "ansi" || name == "bin" || name == "error");
+    }
 }
 
 void RowWriter::AddKey(std::string_view name)
@@ -152,7 +156,7 @@ void RowWriter::WriteHeader()
         separate();
         Cell(name);
     }
-    for (const std::string_view name : OutputNames(row_)) {
+    for (const std::string_view name : OutputNames(columns_)) {
         separate();
         Cell(name);
     }
@@ -172,7 +176,7 @@ void RowWriter::WriteJsonOutputs(const OutputCells &outputs, bool first)
         if (i > 0 || !first)
             out_.Append(',');
         out_.Append(outputKeys_[i]);
-        if (i + 1 == outputs.size())
+        if (textOutputs_[i])
             JsonString(outputs[i]);
         else if (outputs[i].empty())
             out_.Append("null");

@@ -58,9 +58,14 @@ enum class Format { Csv, Json };
 
 class RowWriter {
 public:
-    RowWriter(OutputBuffer &out, Format format, const Layout &layout, Row row);
+    // The columns the layout's file adds (Layout::columns).
+    RowWriter(OutputBuffer &out, Format format, const Layout &layout)
+        : RowWriter(out, format, layout, layout.columns)
+    {
+    }
+    RowWriter(OutputBuffer &out, Format format, const Layout &layout, const OutputColumns &columns);
     void WriteHeader();
-    void Write(const RatedRow &row) { Write(row, row.record->plain(), row.rating); }
+    void Write(const RatedRow &row) { Write(row, row.plain(), row.rating); }
     // A row from elsewhere: cells.cellCount() and cells.cell(i); plain when
     // no cell needs quotes.
     template <class Cells>
@@ -80,17 +85,18 @@ private:
     OutputBuffer &out_;
     Format format_;
     const Layout &layout_;
-    Row row_;
+    OutputColumns columns_;
     std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
     std::vector<std::string> keys_;       // JSON: each input column's key, made unique, rendered
     std::vector<std::string> outputKeys_; // JSON: the added columns' keys, rendered
+    std::vector<bool> textOutputs_;       // JSON: the added columns written as strings
     std::set<std::string, std::less<>> taken_; // JSON: every key given
 };
 
 template <class Cells>
 void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
 {
-    const OutputCells outputs(row_, rating);
+    const OutputCells outputs(columns_, rating);
     const std::size_t columns = layout_.header.size();
     const std::size_t count = cells.cellCount();
     auto cell = [&](std::size_t i) { return i < count ? cells.cell(i) : std::string_view(); };
@@ -117,8 +123,8 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
     }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         out_.Append(layout_.delimiter);
-        if (i + 1 == outputs.size())
-            Cell(outputs[i]); // the message; numbers need no quotes
+        if (i + 3 >= outputs.size())
+            Cell(outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
         else
             out_.Append(outputs[i]);
     }

@@ -30,24 +30,7 @@ size=$(stat -c %s "$file")
 echo "File: $((size / 1048576)) MiB, $rows rows"
 cat "$file" > /dev/null # into the page cache for every contestant alike
 
-# One run pinned to one core: wall-clock and CPU seconds (user + system),
-# rows per second by each, and peak resident memory. On a machine shared
-# with other work the CPU figure is the steadier one.
-measure() {
-    local label=$1; shift
-    local report=$work/time.txt
-    local start end
-    start=$(date +%s.%N)
-    taskset -c 0 /usr/bin/time -v -o "$report" "$@" > /dev/null 2> "$work/stderr.txt"
-    end=$(date +%s.%N)
-    mawk -F': ' -v l="$label" -v a="$start" -v b="$end" -v n="$rows" '
-        /User time/ { cpu += $2 } /System time/ { cpu += $2 }
-        /Maximum resident set size/ { kib = $2 }
-        END {
-            wall = b - a; if (cpu < 0.01) cpu = 0.01
-            printf "%-34s %7.2f s wall %11.0f rows/s   %7.2f s cpu %11.0f rows/s   %7.1f MiB peak\n",
-                   l, wall, n / wall, cpu, n / cpu, kib / 1024 }' "$report"
-}
+source scripts/bench_measure.sh
 
 # The standard's SDCM for GB 4000 K: g11 = 395000, g12 = -50 * 4300, g22 = 260000.
 sdcm='BEGIN { FS = ","; OFS = "," }
@@ -56,12 +39,12 @@ NR == 1 { print $0, "sdcm"; next }
   printf "%s,%.4f\n", $0, sqrt(395000 * dx * dx + 2 * -215000 * dx * dy + 260000 * dy * dy) }'
 
 echo
-measure "cat" cat "$file"
-measure "mawk (standard's SDCM only)" mawk "$sdcm" "$file"
-measure "ambrix --batch (csv)" "$ambrix" --batch "$file" --standard GB --cct 4000
-measure "ambrix --batch (json)" "$ambrix" --batch "$file" --standard GB --cct 4000 --format json
-measure "ambrix --batch (csv, from stdin)" sh -c "exec \"$ambrix\" --batch - --standard GB --cct 4000 < \"$file\""
-measure "ambrix --batch (csv, --plot .png)" "$ambrix" --batch "$file" --standard GB --cct 4000 --plot "$work/plot.png"
+measure "cat" "$rows" cat "$file"
+measure "mawk (standard's SDCM only)" "$rows" mawk "$sdcm" "$file"
+measure "ambrix --batch (csv)" "$rows" "$ambrix" --batch "$file" --standard GB --cct 4000
+measure "ambrix --batch (json)" "$rows" "$ambrix" --batch "$file" --standard GB --cct 4000 --format json
+measure "ambrix --batch (csv, from stdin)" "$rows" sh -c "exec \"$ambrix\" --batch - --standard GB --cct 4000 < \"$file\""
+measure "ambrix --batch (csv, --plot .png)" "$rows" "$ambrix" --batch "$file" --standard GB --cct 4000 --plot "$work/plot.png"
 echo
 echo "ambrix's summary:"
 "$ambrix" --batch "$file" --standard GB --cct 4000 2>&1 >/dev/null | sed 's/^/  /'

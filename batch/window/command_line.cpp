@@ -5,6 +5,7 @@
 #include "batch_window.h"
 
 #include "batch_job.h"
+#include "bin_file.h"
 
 #include "diagram_window.h"
 #include "program.h"
@@ -16,6 +17,9 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -27,10 +31,10 @@ namespace batchui {
 
 namespace {
 
-constexpr std::array<std::string_view, 17> kOptionNames{
+constexpr std::array<std::string_view, 21> kOptionNames{
     "--batch", "--help", "-h", "-?", "--help-all", "--version", "-v", "--standard", "--cct",
     "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
-    "--plot"};
+    "--plot", "--bins", "--tm30-bins", "--min-ra", "--min-r9"};
 
 // Whether the arguments hold the option, alone or as name=value.
 bool Wants(int argc, char **argv, std::string_view name)
@@ -152,6 +156,17 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         "plot", QStringLiteral("另把色品图画到 FILE（.png、.svg 或 .pdf）；行数很多时图中只画"
                                "均匀抽样的点，图例仍给全部行数。"),
         "FILE");
+    const QCommandLineOption binsOption(
+        "bins", QStringLiteral("按分档文件 FILE 给每行分档（列 bin）：每行一个分档名和三个以上的角点 "
+                               "x1,y1,x2,y2,…；重叠处归文件中靠前的分档。"),
+        "FILE");
+    const QCommandLineOption tm30BinsOption(
+        "tm30-bins", QStringLiteral("光谱文件另给 TM-30 的 16 个色相区的 Rf,hj 和 Rcs,hj"
+                                    "（列 rf_h1…rf_h16、rcs_h1…rcs_h16）。"));
+    const QCommandLineOption minRaOption(
+        "min-ra", QStringLiteral("有行的 Ra 低于 N（或没有 Ra）时以状态 1 退出。"), "N");
+    const QCommandLineOption minR9Option(
+        "min-r9", QStringLiteral("有行的 R9 低于 N（或没有 R9）时以状态 1 退出。"), "N");
     parser.addOption(batchOption);
     if (ambrix) {
         parser.addOption(standardOption);
@@ -161,6 +176,10 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     parser.addOption(formatOption);
     if (ambrix)
         parser.addOption(maxStepsOption);
+    parser.addOption(minRaOption);
+    parser.addOption(minR9Option);
+    parser.addOption(binsOption);
+    parser.addOption(tm30BinsOption);
     parser.addOption(xOption);
     parser.addOption(yOption);
     parser.addOption(commaOption);
@@ -225,9 +244,37 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
             job.maxSteps = n;
         }
     }
+    for (const auto &[option, limit] : {std::pair{&minRaOption, &job.minRa}, std::pair{&minR9Option, &job.minR9}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        const double n = parser.value(*option).toDouble(&ok);
+        if (!ok || !std::isfinite(n))
+            return UsageError(program, QStringLiteral("--%1 应为一个数，而不是 “%2”。")
+                                           .arg(option->names().first(), parser.value(*option)));
+        *limit = n;
+    }
+    job.read.tm30Bins = parser.isSet(tm30BinsOption);
+    job.read.decimalComma = parser.isSet(commaOption);
+    if (parser.isSet(binsOption)) {
+        const QString path = parser.value(binsOption);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return cannotRun(QStringLiteral("无法打开分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        try {
+            batch::BinFile file = batch::ReadBinFile(fd, job.read.decimalComma);
+            ::close(fd);
+            job.read.bins = std::make_shared<const colorimetry::BinSet>(std::move(file.bins));
+        } catch (const batch::BinFileError &error) {
+            ::close(fd);
+            return UsageError(program, QStringLiteral("分档文件 “%1”：%2").arg(path, QString::fromUtf8(error.what())));
+        } catch (const batch::ReadFailure &failure) {
+            ::close(fd);
+            return cannotRun(QStringLiteral("读取分档文件 “%1” 时出错：%2").arg(path, QString::fromUtf8(failure.what())));
+        }
+    }
     job.read.xColumn = parser.value(xOption).toStdString();
     job.read.yColumn = parser.value(yOption).toStdString();
-    job.read.decimalComma = parser.isSet(commaOption);
 
     QString plotPath;
     std::unique_ptr<diagram::PlotSample> sample;

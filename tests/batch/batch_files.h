@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <charconv>
+#include <cmath>
 #include <fcntl.h>
 #include <iconv.h>
 #include <unistd.h>
@@ -104,6 +106,50 @@ inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
     result.layout = reader.layout();
     ::close(fd);
     return result;
+}
+
+// A phosphor-converted white LED at 380–780 nm every step nm: a blue pump
+// and a broad phosphor band, each value written with four decimals.
+inline std::vector<std::string> LedValues(double pump, double phosphor, double ratio, int step = 5)
+{
+    std::vector<std::string> values;
+    for (int nm = 380; nm <= 780; nm += step) {
+        const double b = (nm - pump) / 10, p = (nm - phosphor) / 60;
+        values.push_back(QByteArray::number(std::exp(-b * b / 2) + ratio * std::exp(-p * p / 2), 'f', 4)
+                             .toStdString());
+    }
+    return values;
+}
+
+// The spectrum those texts give, read by std::from_chars (correctly
+// rounded, as the batch reads numbers), not by the batch's reader.
+inline colorimetry::Spectrum SpectrumOf(const std::vector<std::string> &values, int step = 5)
+{
+    colorimetry::Spectrum s;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        double v = 0;
+        std::from_chars(values[i].data(), values[i].data() + values[i].size(), v);
+        s.nm.push_back(380.0 + double(i) * step);
+        s.value.push_back(v);
+    }
+    return s;
+}
+
+// Whether p lies inside the polygon or on its edge: by the winding of its
+// edges around p, the edge test in exact arithmetic of the cross product's
+// sign for points that are not on an edge (the tests' points never are).
+inline bool InsidePolygon(const std::vector<colorimetry::Xy> &corners, colorimetry::Xy p)
+{
+    int winding = 0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const colorimetry::Xy a = corners[i], b = corners[(i + 1) % corners.size()];
+        const double cross = (b.x - a.x) * (p.y - a.y) - (p.x - a.x) * (b.y - a.y);
+        if (a.y <= p.y && b.y > p.y && cross > 0)
+            ++winding;
+        else if (a.y > p.y && b.y <= p.y && cross < 0)
+            --winding;
+    }
+    return winding != 0;
 }
 
 } // namespace batch_testing

@@ -4,6 +4,7 @@
 
 #include "batch_files.h"
 #include "ellipse.h"
+#include "spectral_figures.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -90,6 +91,8 @@ private slots:
     void noFileWrittenOverAnother();
     void messagesSayWhatIsWrong();
     void outputReadsBackElsewhere();
+    void spectralColumnsAndLimits();
+    void binFiles();
 
 private:
     QTemporaryDir dir_;
@@ -170,9 +173,9 @@ void TestBatchCommandLine::outputIsWrittenWhole()
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines[0], QByteArray("id,x,y,steps,sdcm,cct,duv,error"));
+    QCOMPARE(lines[0], QByteArray("id,x,y,steps,sdcm,cct,duv,ansi,error"));
     QVERIFY(lines[1].startsWith("1,0.3805,0.3768,2,"));
-    QVERIFY(lines[2].startsWith("2,abc,0.38,,,,,"));
+    QVERIFY(lines[2].startsWith("2,abc,0.38,,,,,,"));
     QVERIFY(lines[2].contains("不是一个数"));
     QCOMPARE(lines.size(), 5); // three rows and the last line end
     QVERIFY(run.err.contains("共 3 行：已计算 2 行，失败 1 行"));
@@ -412,20 +415,150 @@ void TestBatchCommandLine::outputReadsBackElsewhere()
     QCOMPARE(rows[0].mid(0, header.size()), header);
     QCOMPARE(rows[1].mid(0, header.size()), cells.mid(0, header.size()));
     QCOMPARE(rows[1].last(), cells.last());
-    QCOMPARE(rows[1].size(), header.size() + 5 + 1);
+    QCOMPARE(rows[1].size(), header.size() + 6 + 1);
 
     const Run json = RunProgram(kAmbrix, QStringList{"--batch", in, "--format", "json"} + kGb4000);
     QCOMPARE(json.status, 0);
     QJsonParseError error{};
     const QJsonObject object = QJsonDocument::fromJson(json.out, &error).object();
     QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
-    QCOMPARE(object.size(), cells.size() + 5); // every key unique: none lost
+    QCOMPARE(object.size(), cells.size() + 6); // every key unique: none lost
     QStringList values;
     for (const QJsonValue &value : object)
         values << value.toString();
     for (const QString &cell : cells)
         QVERIFY2(values.contains(cell), qPrintable(cell));
     QVERIFY(object.value("steps").isDouble());
+}
+
+
+namespace {
+
+// Three LEDs in a wide file with the instrument's own x and y.
+struct WideFile {
+    QByteArray text;
+    std::vector<colorimetry::SpectrumFigures> figures;
+};
+
+WideFile ThreeLedFile()
+{
+    WideFile file;
+    file.text = "编号,x,y";
+    for (int nm = 380; nm <= 780; nm += 5)
+        file.text += "," + QByteArray::number(nm);
+    file.text += "\n";
+    const double shapes[3][3]{{450, 560, 0.55}, {445, 575, 0.45}, {455, 550, 0.70}};
+    for (const auto &shape : shapes) {
+        const std::vector<std::string> values = LedValues(shape[0], shape[1], shape[2]);
+        file.figures.push_back(colorimetry::FiguresOf(SpectrumOf(values)));
+        file.text += "L" + QByteArray::number(int(file.figures.size())) + ",0.38,0.38";
+        for (const std::string &v : values)
+            file.text += "," + QByteArray::fromStdString(v);
+        file.text += "\n";
+    }
+    return file;
+}
+
+} // namespace
+
+void TestBatchCommandLine::spectralColumnsAndLimits()
+{
+    // The columns a spectral file adds, in order, with the library's figures
+    // for each spectrum; --min-ra and --min-r9 fail a run as --max-steps does.
+    const WideFile wide = ThreeLedFile();
+    const QString in = WriteFile(dir_, "wide.csv", wide.text);
+    const QString points = WriteFile(dir_, "points.csv", kGood);
+    double leastRa = 100, leastR9 = 100;
+    for (const auto &f : wide.figures) {
+        leastRa = std::min(leastRa, f.rendering.ra);
+        leastR9 = std::min(leastR9, f.rendering.r[8]);
+    }
+    const QString below = QString::number(std::floor(leastRa) - 1), above = QString::number(std::floor(leastRa) + 1);
+    struct Case {
+        QString program;
+        QStringList arguments;
+        int status;
+        QString told;
+    };
+    const std::vector<Case> cases{
+        {kAmbrix, QStringList{"--batch", in, "--min-ra", below} + kGb4000, 0, "Ra 低于"},
+        {kAmbrix, QStringList{"--batch", in, "--min-ra", above} + kGb4000, 1, "或没有 Ra：1 行"},
+        {kCendrel, {"--batch", in, "--min-r9", QString::number(std::floor(leastR9) - 1)}, 0, "R9 低于"},
+        {kCendrel, {"--batch", in, "--min-r9", QString::number(std::floor(leastR9) + 1)}, 1, "或没有 R9：1 行"},
+        {kCendrel, {"--batch", points, "--min-ra", "50"}, 1, "或没有 Ra：2 行"},
+        {kAmbrix, QStringList{"--batch", in, "--min-ra", "abc"} + kGb4000, 2, "--min-ra 应为一个数"},
+    };
+    for (const Case &c : cases) {
+        const Run run = RunProgram(c.program, c.arguments);
+        QVERIFY2(run.status == c.status && run.err.contains(c.told), qPrintable(c.arguments.join(' ') + "\n" + run.err));
+    }
+
+    const Run run = RunProgram(kAmbrix, QStringList{"--batch", in} + kGb4000);
+    QCOMPARE(run.status, 0);
+    const QList<QStringList> rows = ParseCsv(QString::fromUtf8(run.out));
+    QStringList added{"spectrum_x", "spectrum_y", "steps", "sdcm", "cct", "duv", "ra"};
+    for (int i = 1; i <= 15; ++i)
+        added << QString("r%1").arg(i);
+    added << "peak_nm" << "fwhm_nm" << "ler" << "rf" << "rg" << "rcs_h1" << "ansi" << "error";
+    QCOMPARE(rows[0].mid(3 + 81), added);
+    for (std::size_t k = 0; k < wide.figures.size(); ++k) {
+        const auto &f = wide.figures[k];
+        const QStringList &row = rows[int(k) + 1];
+        auto cell = [&](const char *name) { return row[3 + 81 + added.indexOf(name)]; };
+        QCOMPARE(row[1], QString("0.38")); // the file's own x passes through
+        QCOMPARE(cell("spectrum_x"), QString::number(f.xy.x, 'f', 6));
+        QCOMPARE(cell("spectrum_y"), QString::number(f.xy.y, 'f', 6));
+        QCOMPARE(cell("ra"), QString::number(f.rendering.ra, 'f', 2));
+        QCOMPARE(cell("r9"), QString::number(f.rendering.r[8], 'f', 2));
+        QCOMPARE(cell("r15"), QString::number(f.rendering.r[14], 'f', 2));
+        QCOMPARE(cell("peak_nm"), QString::number(f.peakNm, 'f', 1));
+        QCOMPARE(cell("fwhm_nm"), QString::number(*f.fwhmNm, 'f', 1));
+        QCOMPARE(cell("ler"), QString::number(f.ler, 'f', 1));
+        QCOMPARE(cell("cct"), QString::number(f.cct.cct, 'f', 1));
+    }
+    QVERIFY(run.err.contains("光谱算出的色坐标与文件的 x、y 最多相差"));
+
+    // The hue bins: 16 of each, rcs_h1 once.
+    const Run bins = RunProgram(kCendrel, {"--batch", in, "--tm30-bins", "--format", "json"});
+    QCOMPARE(bins.status, 0);
+    const QJsonObject object = QJsonDocument::fromJson(bins.out.split('\n')[0]).object();
+    for (const char *key : {"rf", "rg", "rf_h1", "rf_h16", "rcs_h1", "rcs_h16", "ansi"})
+        QVERIFY2(object.contains(key), key);
+    QVERIFY(object.value("rf_h16").isDouble() && object.value("ansi").isString());
+    QCOMPARE(QString::fromUtf8(bins.out.split('\n')[0]).count("\"rcs_h1\""), 1);
+}
+
+void TestBatchCommandLine::binFiles()
+{
+    // --bins adds the bin column and the yield; a bad bin file is a usage
+    // error naming its line, and nothing is written.
+    const QString in = WriteFile(dir_, "tray.csv", "id,x,y\n1,0.37,0.37\n2,0.39,0.39\n3,0.45,0.41\n4,abc,0.3\n");
+    const QString bins = WriteFile(dir_, "bins.csv",
+                                   "名称,x1,y1,x2,y2,x3,y3,x4,y4\n"
+                                   "低,0.36,0.36,0.38,0.36,0.38,0.38,0.36,0.38\n"
+                                   "高,0.38,0.38,0.40,0.38,0.40,0.40,0.38,0.40\n");
+    const Run run = RunProgram(kAmbrix, QStringList{"--batch", in, "--bins", bins} + kGb4000);
+    QCOMPARE(run.status, 1); // row 4 fails
+    const QList<QStringList> rows = ParseCsv(QString::fromUtf8(run.out));
+    QCOMPARE(rows[0].mid(3), (QStringList{"steps", "sdcm", "cct", "duv", "ansi", "bin", "error"}));
+    QCOMPARE(rows[1][8], QString("低"));
+    QCOMPARE(rows[2][8], QString("高"));
+    QCOMPARE(rows[3][8], QString());
+    QCOMPARE(rows[1][7], QString("4000K"));
+    QVERIFY2(run.err.contains("分档产出：\n  低 1 行（25.0%）\n  高 1 行（25.0%）\n  不在任何分档 1 行（25.0%）\n"
+                              "  失败 1 行（25.0%）\n"),
+             qPrintable(run.err));
+
+    const QString out = dir_.filePath("binned.csv");
+    for (const auto &[text, line] : {std::pair{QByteArray("a,0.3,0.3,0.4,0.3\n"), 1},
+                                     std::pair{QByteArray("n,x1,y1\nA,0.3,0.3,0.4,0.3,0.4,0.4\n"
+                                                          "B,0.3,0.3,0.4,0.4,0.4,0.3,0.3,0.4\n"), 3}}) {
+        const QString bad = WriteFile(dir_, "badbins.csv", text);
+        const Run refused = RunProgram(kCendrel, {"--batch", in, "--bins", bad, "-o", out});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains(QString("第 %1 行").arg(line)), qPrintable(refused.err));
+        QVERIFY(!QFile::exists(out));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommandLine)

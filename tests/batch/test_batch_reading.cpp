@@ -7,6 +7,9 @@
 #include "row_rating.h"
 #include "summary.h"
 
+#include "ansi_quadrangles.h"
+#include "spectral_figures.h"
+
 #include "cct_estimator.h"
 #include "entry.h"
 #include "failures.h"
@@ -21,6 +24,7 @@
 
 #include <charconv>
 #include <map>
+#include <numeric>
 #include <random>
 
 using namespace batch;
@@ -135,6 +139,11 @@ private slots:
     void summaryCountsOverRatedRows();
     void columnsFoundByName_data();
     void columnsFoundByName();
+    void spectralFiles_data();
+    void spectralFiles();
+    void badSpectraFailTheirOwnRow();
+    void ansiAndBinsAgreeWithPolygons();
+    void spectralSummary();
 
 private:
     QTemporaryDir dir_;
@@ -633,6 +642,307 @@ void TestBatchReading::summaryCountsOverRatedRows()
         for (const std::string &told : c.told)
             QVERIFY2(text.find(told) != std::string::npos, text.c_str());
         QCOMPARE(summary.allGood(), c.allGood);
+    }
+}
+
+
+namespace {
+
+// Three LEDs of different make, and the file of them in each layout.
+struct Led {
+    std::string name;
+    std::vector<std::string> values;
+};
+
+std::vector<Led> ThreeLeds()
+{
+    return {{"LED-A", LedValues(450, 560, 0.55)},
+            {"LED-B", LedValues(445, 575, 0.45)},
+            {"LED-C", LedValues(455, 550, 0.70)}};
+}
+
+QByteArray WideSpectralFile(const std::vector<Led> &leds, char delimiter, bool decimalComma)
+{
+    const QByteArray d(1, delimiter);
+    QByteArray text = "编号" + d + "x" + d + "y";
+    for (int nm = 380; nm <= 780; nm += 5)
+        text += d + QByteArray::number(nm) + "nm";
+    text += "\r\n";
+    for (const Led &led : leds) {
+        text += QByteArray::fromStdString(led.name) + d + "0.3800" + d + "0.3800";
+        for (const std::string &v : led.values)
+            text += d + QByteArray::fromStdString(v).replace('.', decimalComma ? ',' : '.');
+        text += "\r\n";
+    }
+    return text;
+}
+
+QByteArray LongSpectralFile(const std::vector<Led> &leds)
+{
+    QByteArray text = "仪器: SP-1\n积分时间：100 ms\n\n波长(nm)";
+    for (const Led &led : leds)
+        text += "\t" + QByteArray::fromStdString(led.name);
+    text += "\n";
+    for (std::size_t i = 0; i < leds[0].values.size(); ++i) {
+        text += QByteArray::number(380 + 5 * int(i));
+        for (const Led &led : leds)
+            text += "\t" + QByteArray::fromStdString(led.values[i]);
+        text += "\n";
+    }
+    return text;
+}
+
+QByteArray CgatsSpectralFile(const std::vector<Led> &leds)
+{
+    QByteArray text = "SPECT\nORIGINATOR \"bench\"\nSPECTRAL_START_NM 380\nSPECTRAL_END_NM 780\n"
+                      "SPECTRAL_BANDS 81\nNUMBER_OF_FIELDS 82\nBEGIN_DATA_FORMAT\nSAMPLE_ID";
+    for (int nm = 380; nm <= 780; nm += 5)
+        text += " SPEC_" + QByteArray::number(nm);
+    text += "\nEND_DATA_FORMAT\nNUMBER_OF_SETS 3\nBEGIN_DATA\n";
+    for (const Led &led : leds) {
+        text += QByteArray::fromStdString(led.name);
+        for (const std::string &v : led.values)
+            text += " " + QByteArray::fromStdString(v);
+        text += "\n";
+    }
+    return text + "END_DATA\n";
+}
+
+// The ANSI quadrangle (index) that holds p by the test's own polygon test,
+// the first from 2700 K up; -1 for none.
+int AnsiByPolygons(colorimetry::Xy p)
+{
+    const auto quadrangles = colorimetry::AnsiQuadrangles();
+    for (std::size_t i = 0; i < quadrangles.size(); ++i) {
+        const auto &c = quadrangles[i].corners;
+        if (InsidePolygon({c.begin(), c.end()}, p))
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void TestBatchReading::spectralFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("decimalComma");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<std::uint64_t>("firstLine");
+    QTest::addColumn<int>("metadata");
+    const std::vector<Led> leds = ThreeLeds();
+    const int wide = int(SpectralKind::Wide);
+    QTest::newRow("wide UTF-8 comma") << WideSpectralFile(leds, ',', false) << false << wide << std::uint64_t(2) << 0;
+    QTest::newRow("wide GBK tab") << Encoded(WideSpectralFile(leds, '\t', false), "GBK") << false << wide << std::uint64_t(2) << 0;
+    QTest::newRow("wide UTF-16 semicolon, decimal commas")
+        << ("\xFF\xFE" + Encoded(WideSpectralFile(leds, ';', true), "UTF-16LE")) << true << wide << std::uint64_t(2) << 0;
+    QTest::newRow("long with metadata") << LongSpectralFile(leds) << false << int(SpectralKind::Long) << std::uint64_t(4) << 2;
+    QTest::newRow("long GB18030") << Encoded(LongSpectralFile(leds), "GB18030") << false
+                                  << int(SpectralKind::Long) << std::uint64_t(4) << 2;
+    QTest::newRow("CGATS") << CgatsSpectralFile(leds) << false << int(SpectralKind::Cgats) << std::uint64_t(12) << 1;
+}
+
+void TestBatchReading::spectralFiles()
+{
+    // Each LED is one row, named as the file names it; its figures are the
+    // library's for the same spectrum, and its point is rated as a typed
+    // point is; the file's own x and y pass through.
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, decimalComma);
+    QFETCH(int, kind);
+    QFETCH(std::uint64_t, firstLine);
+    QFETCH(int, metadata);
+    const std::vector<Led> leds = ThreeLeds();
+    const ReadFile file = Read(WriteFile(dir_, "spectra.txt", bytes), {.row = kGb4000, .decimalComma = decimalComma});
+    QCOMPARE(file.problem, HeaderProblem::None);
+    QCOMPARE(int(file.layout.spectral), kind);
+    QCOMPARE(int(file.layout.metadata.size()), metadata);
+    QVERIFY(file.layout.columns.spectral);
+    QCOMPARE(file.rows.size(), leds.size());
+    for (std::size_t i = 0; i < leds.size(); ++i) {
+        const Rating &r = file.rows[i].rating;
+        QCOMPARE(file.rows[i].cells[0], leds[i].name);
+        QVERIFY2(r.rated, r.error.c_str());
+        const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(SpectrumOf(leds[i].values));
+        QCOMPARE(r.spectral.figures.xy.x, f.xy.x);
+        QCOMPARE(r.spectral.figures.xy.y, f.xy.y);
+        QCOMPARE(r.spectral.figures.rendering.ra, f.rendering.ra);
+        QCOMPARE(r.spectral.figures.rendering.r[8], f.rendering.r[8]);
+        QCOMPARE(r.spectral.figures.ler, f.ler);
+        QCOMPARE(r.x, f.xy.x);
+        QCOMPARE(r.steps, tolerance::ComputeTolerance(*kGb4000, f.xy.x, f.xy.y));
+        QCOMPARE(r.exact.cct, colorimetry::ExactCct(f.xy).cct);
+        QCOMPARE(r.ansi, AnsiByPolygons(f.xy));
+        QVERIFY(r.spectral.tm30.defined && r.spectral.tm30.rf > 50 && r.spectral.tm30.rf <= 100);
+        QCOMPARE(r.spectral.fileXy, kind == int(SpectralKind::Wide));
+        QCOMPARE(file.rows[i].line, firstLine + (kind == int(SpectralKind::Long) ? 0 : i));
+    }
+}
+
+void TestBatchReading::badSpectraFailTheirOwnRow()
+{
+    // Each bad spectrum fails its row with a message naming the wavelength
+    // or the cell; the rows around it are rated.
+    struct Case {
+        const char *name;
+        std::map<int, std::string> cells; // wavelength -> text, in the middle LED
+        bool allZero, negative;
+        std::vector<std::string> told;
+    };
+    const std::vector<Case> cases{
+        {"not a number", {{500, "0.3O"}}, false, false, {"500", "0.3O"}},
+        {"empty cell", {{600, ""}}, false, false, {"600"}},
+        {"too large", {{450, "1e999"}}, false, false, {"450"}},
+        {"zeros", {}, true, false, {colorimetry::SpectrumProblemText({colorimetry::SpectrumProblem::AllZero})}},
+        {"negative total", {}, false, true,
+         {colorimetry::SpectrumProblemText({colorimetry::SpectrumProblem::NegativeTotal})}},
+    };
+    for (const bool longFile : {false, true}) {
+        for (const Case &c : cases) {
+            std::vector<Led> leds = ThreeLeds();
+            for (int nm = 380, i = 0; nm <= 780; nm += 5, ++i) {
+                std::string &v = leds[1].values[std::size_t(i)];
+                if (c.allZero)
+                    v = "0";
+                if (c.negative)
+                    v = "-0.01";
+                if (const auto given = c.cells.find(nm); given != c.cells.end())
+                    v = given->second;
+            }
+            if (longFile && c.cells.count(600))
+                continue; // a long file's empty cell is the short column of a ragged row: the same path
+            const ReadFile file = Read(WriteFile(dir_, "bad.txt", longFile ? LongSpectralFile(leds)
+                                                                           : WideSpectralFile(leds, ',', false)),
+                                       {.row = kGb4000});
+            QCOMPARE(file.rows.size(), std::size_t(3));
+            QVERIFY2(file.rows[0].rating.rated && file.rows[2].rating.rated, c.name);
+            QVERIFY2(!file.rows[1].rating.rated, c.name);
+            for (const std::string &told : c.told)
+                QVERIFY2(file.rows[1].rating.error.find(told) != std::string::npos,
+                         (std::string(c.name) + ": " + file.rows[1].rating.error).c_str());
+        }
+    }
+    // Wavelengths wrong in the header fail every row, each message naming them.
+    struct HeaderCase {
+        const char *name;
+        std::vector<int> nm;
+        std::string told;
+    };
+    std::vector<int> all;
+    for (int nm = 380; nm <= 780; nm += 5)
+        all.push_back(nm);
+    auto without = [&](std::vector<int> nm, std::vector<int> drop) {
+        std::erase_if(nm, [&](int v) { return std::find(drop.begin(), drop.end(), v) != drop.end(); });
+        return nm;
+    };
+    std::vector<int> swapped = all, twice = all;
+    std::swap(swapped[3], swapped[4]);
+    twice[5] = twice[4];
+    const std::vector<HeaderCase> headerCases{
+        {"not increasing", swapped, "395"}, {"duplicated", twice, "400"},
+        {"gap", without(all, {605, 610}), "615"}, {"not covered", without(all, {380, 385}), "390"},
+    };
+    for (const HeaderCase &c : headerCases) {
+        QByteArray text = "id";
+        for (const int nm : c.nm)
+            text += "," + QByteArray::number(nm);
+        text += "\n";
+        for (int row = 0; row < 2; ++row) {
+            text += "L" + QByteArray::number(row);
+            for (std::size_t i = 0; i < c.nm.size(); ++i)
+                text += ",0.5";
+            text += "\n";
+        }
+        const ReadFile file = Read(WriteFile(dir_, "header.csv", text), {.row = kGb4000});
+        QCOMPARE(file.rows.size(), std::size_t(2));
+        for (const ReadRow &row : file.rows)
+            QVERIFY2(!row.rating.rated && row.rating.error.find(c.told) != std::string::npos,
+                     (std::string(c.name) + ": " + row.rating.error).c_str());
+    }
+}
+
+void TestBatchReading::ansiAndBinsAgreeWithPolygons()
+{
+    // Points over the whole range of the quadrangles: the ansi and bin of
+    // each row are those an independent polygon test finds (the first that
+    // holds it), for bins that overlap, a concave one among them.
+    const std::vector<colorimetry::Bin> bins{
+        {"A", {{0.36, 0.36}, {0.40, 0.36}, {0.40, 0.40}, {0.36, 0.40}}},
+        {"B", {{0.38, 0.38}, {0.44, 0.38}, {0.44, 0.42}, {0.38, 0.42}}}, // overlaps A
+        {"凹", {{0.30, 0.30}, {0.36, 0.30}, {0.33, 0.33}, {0.36, 0.36}, {0.30, 0.36}}},
+    };
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> x(0.29, 0.50), y(0.29, 0.45);
+    QByteArray text = "id,x,y\n";
+    std::vector<colorimetry::Xy> points;
+    for (int i = 0; i < 3000; ++i) {
+        points.push_back({std::round(x(random) * 1e5) / 1e5, std::round(y(random) * 1e5) / 1e5});
+        text += QByteArray::number(i) + "," + QByteArray::number(points.back().x, 'f', 5) + ","
+                + QByteArray::number(points.back().y, 'f', 5) + "\n";
+    }
+    const auto set = std::make_shared<const colorimetry::BinSet>(bins);
+    const ReadFile file = Read(WriteFile(dir_, "points.csv", text), {.row = kGb4000, .bins = set});
+    QCOMPARE(file.rows.size(), points.size());
+    Summary summary(kGb4000);
+    summary.SetBins(set);
+    std::array<int, 4> inBins{};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const colorimetry::Xy p{std::stod(file.rows[i].cells[1]), std::stod(file.rows[i].cells[2])};
+        int bin = -1;
+        for (std::size_t b = 0; b < bins.size() && bin < 0; ++b)
+            bin = InsidePolygon(bins[b].corners, p) ? int(b) : -1;
+        QCOMPARE(file.rows[i].rating.ansi, AnsiByPolygons(p));
+        QCOMPARE(file.rows[i].rating.bin, bin);
+        ++inBins[std::size_t(bin + 1)];
+        summary.Add(file.rows[i].rating);
+    }
+    QVERIFY(inBins[1] > 0 && inBins[2] > 0 && inBins[3] > 0); // every bin reached
+    // The yield sums to the rows, and the overlap is told.
+    const auto &counts = summary.binCounts();
+    QCOMPARE(std::accumulate(counts.begin(), counts.end(), summary.inNoBin() + summary.failed()), summary.rows());
+    QCOMPARE(counts[0], std::uint64_t(inBins[1]));
+    const auto &ansi = summary.ansiCounts();
+    QCOMPARE(std::accumulate(ansi.begin(), ansi.end(), summary.inNoQuadrangle() + summary.failed()), summary.rows());
+    QVERIFY(summary.Text().find("“A”与“B”") != std::string::npos);
+}
+
+void TestBatchReading::spectralSummary()
+{
+    // Ra and R9 least, mean and shares over the rows that have them; rows
+    // short of --min-ra or --min-r9 (or with no Ra) are counted once each
+    // and make the run not all good.
+    struct Case {
+        std::vector<std::pair<double, double>> raR9; // NaN Ra: a row of (x, y) only
+        std::optional<double> minRa, minR9;
+        std::uint64_t shortRows;
+        std::vector<std::string> told;
+    };
+    const double none = std::nan("");
+    const std::vector<Case> cases{
+        {{{95, 50}, {85, -5}, {75, 10}}, std::nullopt, std::nullopt, 0,
+         {"Ra：最低 75.00，平均 85.00；Ra ≥ 80 占 66.7%，Ra ≥ 90 占 33.3%", "R9：最低 -5.00，平均 18.33；R9 > 0 占 66.7%"}},
+        {{{95, 50}, {85, -5}, {75, 10}}, 80.0, 0.0, 2, {"Ra 低于 80 或没有 Ra：1 行", "R9 低于 0 或没有 R9：1 行"}},
+        {{{none, 0}, {90, 20}}, 80.0, std::nullopt, 1, {"Ra 低于 80 或没有 Ra：1 行"}},
+    };
+    for (const Case &c : cases) {
+        Summary summary(kGb4000);
+        summary.SetColourLimits(c.minRa, c.minR9);
+        for (const auto &[ra, r9] : c.raR9) {
+            Rating rating;
+            rating.rated = true;
+            if (!std::isnan(ra)) {
+                rating.spectral.present = true;
+                rating.spectral.figures.rendering.defined = true;
+                rating.spectral.figures.rendering.ra = ra;
+                rating.spectral.figures.rendering.r[8] = r9;
+            }
+            summary.Add(rating);
+        }
+        const std::string text = summary.Text();
+        for (const std::string &told : c.told)
+            QVERIFY2(text.find(told) != std::string::npos, text.c_str());
+        QCOMPARE(summary.shortOfColour(), c.shortRows);
+        QCOMPARE(summary.allGood(), c.shortRows == 0);
     }
 }
 
