@@ -8,6 +8,7 @@
 #include "tm30.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,7 +19,7 @@ namespace report {
 struct ReportContext {
     std::string source;                  // the file's name as the user gave it
     batch::Row target = nullptr;         // the standard and CCT row; null: cendrel (CCT only)
-    const colorimetry::BinSet *bins = nullptr; // the user's bins, when loaded
+    std::shared_ptr<const colorimetry::BinSet> bins; // the user's bins, when loaded
     std::string date;                    // "2026-12-09 17:30"
 };
 

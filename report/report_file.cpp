@@ -184,7 +184,7 @@ QString WriteFileReport(const FileReport &original)
     if (report.context.source.empty())
         report.context.source = QFileInfo(report.inPath).fileName().toStdString();
     report.context.target = report.read.row;
-    report.context.bins = report.read.bins.get();
+    report.context.bins = report.read.bins;
 
     try {
         // First pass: the tray.

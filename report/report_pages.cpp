@@ -300,7 +300,8 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
     const double half = (right - kMargin - 16) / 2;
     const double tableBottom = PaintTable(p, QRectF(kMargin, y, half, 390), FigureRows(led, context),
                                           notes.join(QChar(' ')));
-    const diagram::Scene scene = diagram::ScreenScene(context.target, led.xy);
+    diagram::Scene scene = diagram::ScreenScene(context.target, led.xy);
+    diagram::SetBins(scene, {context.bins, {}});
     if (!led.spectral) {
         // A point alone: its figures, and the diagram around it across the page.
         const double width = right - kMargin;
@@ -513,6 +514,7 @@ void PaintTrayPage(QPainter &p, const TrayTally &tray, const PageFooter &footer,
         const bool sampled = points.size() < tray.points().counts().Total();
         diagram::Scene scene = diagram::BatchScene(context.target, std::move(points), {},
                                                    sampled ? std::optional(tray.points().counts()) : std::nullopt);
+        diagram::SetBins(scene, {context.bins, tray.binCounts()});
         PaintDiagramIn(p, diagramSlot, scene);
     }
     const QRectF yieldArea(kMargin + diagramWidth + 14, y, width - diagramWidth - 14, diagramSlot.height());

@@ -15,7 +15,7 @@ export LC_ALL=C.UTF-8
 if [[ "${1:-}" == --shots ]]; then
   bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -- report_shots >/dev/null
   out=$(realpath -m "${2:-screenshots/report}")
-  QT_QPA_PLATFORM=offscreen build/tools/bench_report/report_shots "$out"
+  QT_QPA_PLATFORM=offscreen build/tools/bench_report/report_shots "$out" docs/examples/bins-4000K.csv
   for page in report-led report-tray; do
     pdftoppm -r 96 -png -singlefile "$out/$page.pdf" "$out/$page-print"
     pdftoppm -r 192 -png -singlefile "$out/$page.pdf" "$out/$page-192dpi"

@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <sys/stat.h>
 
 namespace {
@@ -327,6 +328,40 @@ private slots:
         auto [status, err] = run({"--batch", in, "--report", "r.pdf"});
         QCOMPARE(status, 1); // rows failed
         QCOMPARE(PageCount(dir.filePath("r.pdf")), 7);
+
+        // A wide spectral file: each page gives the figures of its row's
+        // columns (to the page's one decimal).
+        QByteArray wide = "ID";
+        for (int nm = 380; nm <= 780; nm += 5)
+            wide += ',' + QByteArray::number(nm);
+        for (const double pump : {0.9, 1.3}) {
+            wide += "\nLED" + QByteArray::number(pump);
+            for (int nm = 380; nm <= 780; nm += 5) {
+                const auto band = [nm](double peak, double fwhm) {
+                    const double s = fwhm / 2.3548;
+                    return std::exp(-0.5 * (nm - peak) * (nm - peak) / (s * s));
+                };
+                wide += ',' + QByteArray::number(pump * band(450, 20) + 0.78 * band(540, 105) + 0.8 * band(630, 85), 'f', 6);
+            }
+        }
+        WriteText(dir, "wide.csv", wide + '\n');
+        std::tie(status, err) = run({"--batch", "wide.csv", "--report", "wide.pdf", "-o", "wide-out.csv"});
+        QVERIFY2(status == 0 || status == 1, qPrintable(err));
+        QCOMPARE(PageCount(dir.filePath("wide.pdf")), 3);
+        QFile rated(dir.filePath("wide-out.csv"));
+        QVERIFY(rated.open(QIODevice::ReadOnly));
+        const QList<QByteArray> names = rated.readLine().trimmed().split(',');
+        for (int page = 2; page <= 3; ++page) {
+            const QList<QByteArray> cells = rated.readLine().trimmed().split(',');
+            const QString text = PageText(dir.filePath("wide.pdf"), page);
+            for (const char *column : {"ra", "r9", "rf", "rg", "ler"}) {
+                const double value = cells.value(names.indexOf(column)).toDouble();
+                const QString shown = QString::number(value, 'f', 1).replace('-', QChar(0x2212));
+                const QString nearby = QString::number(value + (value > 0 ? -0.01 : 0.01), 'f', 1).replace('-', QChar(0x2212));
+                QVERIFY2(text.contains(shown) || text.contains(nearby),
+                         qPrintable(QStringLiteral("%1 = %2 not on page %3: %4").arg(column).arg(value).arg(page).arg(text)));
+            }
+        }
         struct Refused {
             QStringList arguments;
             QString says;

@@ -1,11 +1,12 @@
 // Pictures of the report pages for looking at: the LED page of a phosphor
 // LED (its spectrum rated as the batch reader rates a spectral row), the
-// LED page of a failed row, and a tray page of LEDs made from a few
-// recipes with scattered weights, a few rows failed. Each as PDF and as
-// PNG at 192 dpi. Usage: report_shots DIR
+// tray page of LEDs made from one recipe with scattered weights, a few rows
+// failed, sorted into the bins of a bin file when one is given. Each as PDF
+// and as PNG at 192 dpi. Usage: report_shots DIR [BINS.csv]
 #include "../bench_tm30/sample_lights.h"
 
 #include "ansi_quadrangles.h"
+#include "bin_file.h"
 #include "export.h"
 #include "report_pages.h"
 #include "spectral_figures.h"
@@ -16,12 +17,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 // A spectral row as the reader hands it out: the spectrum's point rated as
 // the screens rate it, and the figures of the spectrum beside it.
-batch::RatedRow SpectralRow(batch::Row target, const colorimetry::Bands &bands, std::uint64_t line)
+batch::RatedRow SpectralRow(batch::Row target, const colorimetry::Bands &bands, std::uint64_t line,
+                            const colorimetry::BinSet *bins)
 {
     batch::RatedRow row;
     row.line = line;
@@ -45,6 +49,8 @@ batch::RatedRow SpectralRow(batch::Row target, const colorimetry::Bands &bands, 
         row.rating.spectral.tm30.rfBin[j] = tm30.bins[j].rf;
         row.rating.spectral.tm30.rcsBin[j] = tm30.bins[j].rcs;
     }
+    if (bins)
+        row.rating.bin = bins->Find(f.xy);
     if (const auto *q = colorimetry::AnsiQuadrangleOf(f.xy))
         row.rating.ansi = int(q - colorimetry::AnsiQuadrangles().data());
     return row;
@@ -70,6 +76,13 @@ int main(int argc, char **argv)
     context.source = "tray-spectra.csv";
     context.target = tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000);
     context.date = "2026-12-09 17:30";
+    batch::BinFile binFile;
+    if (argc > 2) {
+        const int fd = ::open(argv[2], O_RDONLY | O_CLOEXEC);
+        binFile = batch::ReadBinFile(fd);
+        ::close(fd);
+        context.bins = std::make_shared<const colorimetry::BinSet>(binFile.bins);
+    }
     batch::Layout layout;
     layout.xColumn = layout.yColumn = 1;
 
@@ -96,7 +109,7 @@ int main(int argc, char **argv)
             }
         }
     colorimetry::Bands bands = bench::LedBands(neutral);
-    batch::RatedRow row = SpectralRow(context.target, bands, 12);
+    batch::RatedRow row = SpectralRow(context.target, bands, 12, context.bins.get());
     row.bands = &bands;
     const report::LedReport led = report::LedReportOf(row, layout, context);
     Save(dir, "report-led", [&](QPainter &p, QSizeF page) {
@@ -115,7 +128,7 @@ int main(int argc, char **argv)
         r.weight2 *= 0.8 + 0.4 * uniform();
         r.phosphor1 += 8 * (uniform() - 0.5);
         colorimetry::Bands b = bench::LedBands(r);
-        batch::RatedRow tr = SpectralRow(context.target, b, std::uint64_t(i + 2));
+        batch::RatedRow tr = SpectralRow(context.target, b, std::uint64_t(i + 2), context.bins.get());
         tr.bands = &b;
         if (i % 13 == 5) {
             tr.rating = {};
