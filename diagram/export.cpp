@@ -90,6 +90,12 @@ QString ExportPicture(const QString &path, QSize page, const QString &title, con
         .arg(QFileInfo(path).fileName());
 }
 
+QString ExportPainting(const QString &path, QSize page, const QString &title, const QString &description,
+                       const std::function<void(QPainter &)> &paint)
+{
+    return ExportPicture(path, page, title, description, [&](QPainter &painter, QSizeF) { paint(painter); });
+}
+
 QString ExportDiagram(const QString &path, const Scene &scene, const ViewState &view, QSize page)
 {
     return ExportPicture(path, page, scene.title, QStringLiteral("CIE 1931 (x, y)"),

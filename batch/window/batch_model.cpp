@@ -1,9 +1,13 @@
 #include "batch_model.h"
 
+#include "ansi_quadrangles.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QIcon>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace batchui {
 
@@ -16,6 +20,32 @@ QString FromUtf8(std::string_view text)
 
 const QColor kFailedBackground(255, 226, 222);
 
+// What the columns the rating adds mean, for their header's tooltip; the
+// screens' columns have their own words below.
+QString HeaderTip(std::string_view name)
+{
+    static const std::pair<std::string_view, const char *> kTips[] = {
+        {"x_spectrum", "由光谱算出的色坐标 x（CIE 1931 2°）"},
+        {"y_spectrum", "由光谱算出的色坐标 y（CIE 1931 2°）"},
+        {"ra", "一般显色指数 Ra（CIE 13.3，R1–R8 的平均）"},
+        {"peak_nm", "峰值波长（nm）"},
+        {"fwhm_nm", "半高宽（nm）"},
+        {"ler", "辐射光视效能（lm/W）"},
+        {"rf", "TM-30 保真度指数 Rf"},
+        {"rg", "TM-30 色域指数 Rg"},
+        {"rcs_h1", "TM-30 第 1 色相区（红）的彩度变化 Rcs,h1（%）"},
+        {"ansi", "点所在的 ANSI C78.377 四边形（标称色温）；空表示不在其中"},
+        {"bin", "点所在的分档（分档文件中的名称）；空表示不在任何分档"},
+        {"error", "屏幕会显示的出错信息；空表示已计算"},
+    };
+    for (const auto &[key, tip] : kTips)
+        if (key == name)
+            return QString::fromUtf8(tip);
+    if (name.size() >= 2 && name[0] == 'r' && name[1] >= '1' && name[1] <= '9')
+        return QStringLiteral("特殊显色指数 %1（CIE 13.3；R15 按 JIS Z 8726）").arg(FromUtf8(name).toUpper());
+    return {};
+}
+
 } // namespace
 
 BatchModel::BatchModel(batch::Row row, QObject *parent) : QAbstractTableModel(parent), row_(row) {}
@@ -26,7 +56,46 @@ void BatchModel::SetLayout(const batch::Layout &layout)
     layout_ = layout;
     rows_ = RowStore();
     extra_ = 0;
+    cachedRow_ = -1;
     endResetModel();
+}
+
+void BatchModel::SetBins(std::shared_ptr<const colorimetry::BinSet> bins)
+{
+    beginResetModel();
+    bins_ = std::move(bins);
+    SortIntoBins(0, rows_.size());
+    cachedRow_ = -1;
+    endResetModel();
+}
+
+void BatchModel::SortIntoBins(std::size_t first, std::size_t last)
+{
+    // The reader sorts the rows it rates; this keeps the rows already in the
+    // table in step with bins loaded since.
+    const colorimetry::BinSet &ansi = colorimetry::AnsiQuadrangleBins();
+    for (std::size_t i = first; i < last; ++i) {
+        if (!rows_.rated(i)) {
+            rows_.SetBins(i, colorimetry::kNoBin, colorimetry::kNoBin);
+            continue;
+        }
+        const colorimetry::Xy p = rows_.point(i);
+        rows_.SetBins(i, bins_ ? bins_->Find(p) : colorimetry::kNoBin, ansi.Find(p));
+    }
+}
+
+int BatchModel::ratingBinColumn() const
+{
+    const auto names = batch::OutputNames(row_);
+    const auto at = std::find(names.begin(), names.end(), std::string_view("bin"));
+    return at == names.end() ? -1 : int(at - names.begin());
+}
+
+QString BatchModel::BinName(int bin) const
+{
+    if (!bins_ || bin < 0 || std::size_t(bin) >= bins_->size())
+        return {};
+    return QString::fromStdString((*bins_)[std::size_t(bin)].name);
 }
 
 void BatchModel::AppendRows(RowStore &&rows)
@@ -35,7 +104,7 @@ void BatchModel::AppendRows(RowStore &&rows)
         return;
     const int extra = std::max(extra_, int(rows.widestRow()) - inputColumns());
     if (extra > extra_) {
-        const int first = inputColumns() + outputColumns() + extra_;
+        const int first = inputColumns() + addedColumns() + extra_;
         beginInsertColumns({}, first, first + extra - extra_ - 1);
         extra_ = extra;
         endInsertColumns();
@@ -43,6 +112,7 @@ void BatchModel::AppendRows(RowStore &&rows)
     const int first = int(rows_.size());
     beginInsertRows({}, first, first + int(rows.size()) - 1);
     rows_.Append(std::move(rows));
+    SortIntoBins(std::size_t(first), rows_.size());
     endInsertRows();
 }
 
@@ -53,7 +123,25 @@ int BatchModel::rowCount(const QModelIndex &parent) const
 
 int BatchModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : inputColumns() + outputColumns() + extra_;
+    return parent.isValid() ? 0 : inputColumns() + addedColumns() + extra_;
+}
+
+const QStringList &BatchModel::OutputTexts(int row) const
+{
+    if (row != cachedRow_) {
+        const batch::Rating &rating = rows_.rating(std::size_t(row));
+        const batch::OutputCells cells(row_, rating);
+        cachedCells_.clear();
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            cachedCells_ << FromUtf8(cells[i]);
+        const int binColumn = ratingBinColumn();
+        if (binColumn >= 0 && binColumn < cachedCells_.size())
+            cachedCells_[binColumn] = BinName(rating.bin);
+        if (ownBinColumns())
+            cachedCells_ << BinName(rating.bin);
+        cachedRow_ = row;
+    }
+    return cachedCells_;
 }
 
 QString BatchModel::CellText(int row, int column) const
@@ -62,9 +150,9 @@ QString BatchModel::CellText(int row, int column) const
     if (column < inputColumns())
         return FromUtf8(rows_.cell(r, std::size_t(column)));
     column -= inputColumns();
-    if (column < outputColumns())
-        return FromUtf8(batch::OutputCells(row_, rows_.rating(r))[std::size_t(column)]);
-    column -= outputColumns();
+    if (column < addedColumns())
+        return OutputTexts(row).value(column);
+    column -= addedColumns();
     return FromUtf8(rows_.cell(r, std::size_t(inputColumns() + column)));
 }
 
@@ -72,23 +160,31 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    const batch::Rating &rating = rows_.rating(std::size_t(index.row()));
+    const std::size_t row = std::size_t(index.row());
     const int output = index.column() - inputColumns();
-    const bool number = output >= 0 && output < outputColumns() - 1;
+    const std::string_view outputName =
+        output >= 0 && output < outputColumns() ? batch::OutputNames(row_)[std::size_t(output)]
+        : output == outputColumns() && ownBinColumns()
+            ? std::string_view("bin")
+            : std::string_view();
+    const bool number = !outputName.empty() && outputName != "error" && outputName != "ansi"
+                        && outputName != "bin";
     switch (role) {
     case Qt::DisplayRole:
         return CellText(index.row(), index.column());
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
+        const batch::Rating rating = rows_.rating(row);
         if (!rating.rated)
             return FromUtf8(rating.error);
         if (number && !rating.exact.defined()) {
-            const std::string_view name = batch::OutputNames(row_)[std::size_t(output)];
+            const std::string_view name = outputName;
             if (name == "cct" ? row_ != nullptr : name == "cct_exact")
                 return QString::fromStdString(colorimetry::CctStateText(rating.exact));
         }
         return {};
+    }
     case Qt::BackgroundRole:
-        return rating.rated ? QVariant() : QVariant(kFailedBackground);
+        return rows_.rated(row) ? QVariant() : QVariant(kFailedBackground);
     case Qt::TextAlignmentRole:
         return number ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     default:
@@ -126,8 +222,9 @@ QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int ro
         return name;
     }
     const int output = section - inputColumns();
-    if (output < outputColumns()) {
-        const std::string_view name = batch::OutputNames(row_)[std::size_t(output)];
+    if (output < addedColumns()) {
+        const std::string_view name =
+            output < outputColumns() ? batch::OutputNames(row_)[std::size_t(output)] : std::string_view("bin");
         if (role == Qt::DisplayRole)
             return FromUtf8(name);
         if (name == "steps")
@@ -141,10 +238,10 @@ QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int ro
             return QStringLiteral("精确色温（K），|Duv| > 0.05 或超出 1000–20000 K 时为空");
         if (name == "duv")
             return QStringLiteral("Duv：到普朗克轨迹的距离，轨迹以上为正");
-        return QStringLiteral("屏幕会显示的出错信息；空表示已计算");
+        return HeaderTip(name);
     }
     if (role == Qt::DisplayRole)
-        return QStringLiteral("(第 %1 列)").arg(section - outputColumns() + 1);
+        return QStringLiteral("(第 %1 列)").arg(section - addedColumns() + 1);
     return QStringLiteral("表头以外多出的单元格");
 }
 

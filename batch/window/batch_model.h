@@ -2,12 +2,16 @@
 // The table of a batch window: the file's columns as they were, the columns
 // the rating adds, and any cells of long rows beyond the header, as the
 // command line writes them. Failed rows are marked and carry their message
-// as a tooltip.
+// as a tooltip. With the user's bins loaded, the bin column names each row's
+// bin.
 
 #include "batch_reader.h"
 #include "row_store.h"
 
 #include <QAbstractTableModel>
+#include <QStringList>
+
+#include <memory>
 
 namespace batchui {
 
@@ -19,6 +23,11 @@ public:
 
     void SetLayout(const batch::Layout &layout);
     void AppendRows(RowStore &&rows);
+
+    // The user's bins the rows are sorted into (null: none): sorts every row
+    // again, so that Rating::bin (and ansi) and the bin column agree.
+    void SetBins(std::shared_ptr<const colorimetry::BinSet> bins);
+    const std::shared_ptr<const colorimetry::BinSet> &bins() const { return bins_; }
 
     const batch::Layout &layout() const { return layout_; }
     const RowStore &rows() const { return rows_; }
@@ -36,11 +45,22 @@ public:
 private:
     int inputColumns() const { return int(layout_.header.size()); }
     int outputColumns() const { return int(batch::OutputNames(row_).size()); }
+    // The rating's own bin column, or -1 when the model adds one (ownBin_).
+    int ratingBinColumn() const;
+    int ownBinColumns() const { return bins_ && ratingBinColumn() < 0 ? 1 : 0; }
+    int addedColumns() const { return outputColumns() + ownBinColumns(); }
+    QString BinName(int bin) const;
+    const QStringList &OutputTexts(int row) const;
+    void SortIntoBins(std::size_t first, std::size_t last);
 
     batch::Row row_;
     batch::Layout layout_;
     RowStore rows_;
     int extra_ = 0; // columns for cells of long rows beyond the header
+    std::shared_ptr<const colorimetry::BinSet> bins_;
+    // The output cells of the row last asked for: a row is drawn cell by cell.
+    mutable int cachedRow_ = -1;
+    mutable QStringList cachedCells_;
 };
 
 } // namespace batchui

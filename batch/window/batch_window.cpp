@@ -1,5 +1,6 @@
 #include "batch_window_widget.h"
 
+#include "bin_file.h"
 #include "row_writer.h"
 
 #include "diagram_window.h"
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -115,6 +117,11 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     diagramButton_->setShortcut(Qt::Key_F2);
     diagramButton_->setToolTip(QStringLiteral("在色品图上画出所有已计算的行，选中的行突出显示（F2）"));
     connect(diagramButton_, &QPushButton::clicked, this, &BatchWindow::ShowDiagram);
+    binsButton_ = new QPushButton(QStringLiteral("分档…"), this);
+    binsButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    binsButton_->setToolTip(QStringLiteral(
+        "读入分档文件（每行：名称, x1, y1, x2, y2, …），把各行分入分档并列出良率（Ctrl+B）"));
+    connect(binsButton_, &QPushButton::clicked, this, &BatchWindow::LoadBinsWithDialog);
 
     auto *copy = new QAction(QStringLiteral("复制"), view_);
     copy->setShortcut(QKeySequence::Copy);
@@ -128,10 +135,43 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     auto *diagramAction = new QAction(QStringLiteral("色品图…"), view_);
     connect(diagramAction, &QAction::triggered, this, &BatchWindow::ShowDiagram);
     view_->addAction(diagramAction);
+    auto *binsAction = new QAction(QStringLiteral("分档…"), view_);
+    connect(binsAction, &QAction::triggered, this, &BatchWindow::LoadBinsWithDialog);
+    view_->addAction(binsAction);
 
     // An open diagram rings the rows selected here as the selection changes.
-    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { diagram::SelectBatchRows(*this, SelectedRows()); });
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        diagram::SelectBatchRows(*this, SelectedRows());
+        UpdatePane();
+    });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &BatchWindow::UpdatePane);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &BatchWindow::RowsArrived);
+
+    // The spectra of a file of spectra, under the table.
+    pane_ = new SpectrumPane(this);
+    pane_->hide();
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->addWidget(view_);
+    splitter_->addWidget(pane_);
+    splitter_->setStretchFactor(0, 3);
+    splitter_->setStretchFactor(1, 2);
+    splitter_->setChildrenCollapsible(false);
+
+    yieldTable_ = new YieldTable(this);
+    yieldTable_->setMaximumHeight(200);
+    yieldTable_->setMinimumWidth(280);
+    yieldTable_->hide();
+    connect(yieldTable_, &QTableWidget::cellClicked, this, [this](int line) {
+        const std::vector<int> rows = yieldTable_->RowsOf(line, model_->rows());
+        if (rows.empty())
+            view_->clearSelection();
+        else
+            SelectPicked(rows, false);
+    });
+    binsLine_ = new QLabel(this);
+    binsLine_->setWordWrap(true);
+    binsLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    binsLine_->hide();
 
     auto *top = new QHBoxLayout;
     top->addWidget(fileLine_, 1);
@@ -139,14 +179,121 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     top->addWidget(exportButton_);
     top->addWidget(copyButton);
     top->addWidget(diagramButton_);
+    top->addWidget(binsButton_);
+    auto *summaries = new QVBoxLayout;
+    summaries->addWidget(summaryLine_);
+    summaries->addWidget(binsLine_);
+    summaries->addStretch();
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(summaries, 1);
+    bottom->addWidget(yieldTable_);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(view_, 1);
-    layout->addWidget(summaryLine_);
+    layout->addWidget(splitter_, 1);
+    layout->addLayout(bottom);
 
     batch::ReadOptions options;
     options.row = target.row;
     Load(options);
+}
+
+void BatchWindow::RowsArrived()
+{
+    const RowStore &rows = model_->rows();
+    if (rows.anySpectrum() && pane_->isHidden()) {
+        pane_->show();
+        UpdatePane();
+    }
+    if (model_->bins())
+        yieldTable_->Count(rows, model_->bins().get());
+}
+
+void BatchWindow::UpdatePane()
+{
+    if (pane_->isHidden())
+        return;
+    const QModelIndex current = view_->currentIndex();
+    pane_->ShowRows(model_->rows(), SelectedRows(), current.isValid() ? current.row() : -1);
+}
+
+diagram::SceneBins BatchWindow::BinsWithCounts() const
+{
+    diagram::SceneBins bins;
+    bins.set = model_->bins();
+    if (!bins.set)
+        return bins;
+    bins.counts.assign(bins.set->size(), 0);
+    const RowStore &rows = model_->rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int bin = rows.bin(i);
+        if (bin >= 0 && std::size_t(bin) < bins.counts.size())
+            ++bins.counts[std::size_t(bin)];
+    }
+    return bins;
+}
+
+QString BatchWindow::LoadBins(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const std::string file = QFile::encodeName(path).toStdString();
+    // Not blocking on a FIFO: only an ordinary file is read.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return QStringLiteral("无法打开分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("“%1” 不是普通文件，不能作分档文件。").arg(path);
+    }
+    std::shared_ptr<const colorimetry::BinSet> bins;
+    try {
+        batch::BinFile read = batch::ReadBinFile(fd);
+        bins = std::make_shared<const colorimetry::BinSet>(std::move(read.bins));
+    } catch (const batch::BinFileError &error) {
+        ::close(fd);
+        return QStringLiteral("分档文件 “%1” 有误，没有采用（表中的行不变）：\n%2")
+            .arg(name, QString::fromUtf8(error.what()));
+    } catch (const batch::ReadFailure &failure) {
+        ::close(fd);
+        return QStringLiteral("无法读取分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(failure.what()));
+    }
+    ::close(fd);
+
+    options_.bins = bins; // a reading again sorts its rows into them as well
+    model_->SetBins(bins);
+    view_->resizeColumnsToContents();
+    yieldTable_->Count(model_->rows(), bins.get());
+    yieldTable_->show();
+    QString line = QStringLiteral("分档：%1，%2 个分档").arg(name).arg(bins->size());
+    const colorimetry::BinOverlaps overlaps = bins->FindOverlaps();
+    if (!overlaps.pairs.empty()) {
+        QStringList pairs;
+        for (const auto &[a, b] : overlaps.pairs) {
+            if (pairs.size() == 6) {
+                pairs << QStringLiteral("…");
+                break;
+            }
+            pairs << QStringLiteral("“%1”与“%2”").arg(QString::fromStdString((*bins)[a].name),
+                                                     QString::fromStdString((*bins)[b].name));
+        }
+        line += QStringLiteral("；重叠的分档（点归文件中靠前的一个）：") + pairs.join(QStringLiteral("、"));
+    }
+    binsLine_->setText(line);
+    binsLine_->show();
+    diagram::SetBatchBins(*this, BinsWithCounts());
+    return {};
+}
+
+void BatchWindow::LoadBinsWithDialog()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("分档：选择分档文件"), QFileInfo(path_).absolutePath(),
+        QStringLiteral("分档文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    const QString problem = LoadBins(path);
+    if (!problem.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("分档"), problem);
 }
 
 BatchWindow::~BatchWindow()
@@ -272,6 +419,8 @@ void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
 void BatchWindow::Finish(const QString &problem, batch::HeaderProblem header)
 {
     done_ = true;
+    if (model_->bins())
+        diagram::SetBatchBins(*this, BinsWithCounts());
     progress_->hide();
     exportButton_->setEnabled(model_->rowCount() > 0 || !model_->layout().header.empty());
     if (worker_.joinable())
@@ -460,7 +609,8 @@ void BatchWindow::ShowDiagram()
             points.push_back({NAN, NAN, -1, std::int64_t(rows.line(i))});
     }
     diagram::ShowBatchDiagram(*this, target_.row, points, SelectedRows(),
-                              [this](std::span<const int> picked, bool toggle) { SelectPicked(picked, toggle); });
+                              [this](std::span<const int> picked, bool toggle) { SelectPicked(picked, toggle); },
+                              BinsWithCounts());
 }
 
 void BatchWindow::SelectPicked(std::span<const int> rows, bool toggle)

@@ -3,10 +3,16 @@
 // summary line, export to CSV, copying the selection for a spreadsheet and
 // the chromaticity diagram of the rows. A file loads in a worker thread,
 // chunk by chunk, with a progress bar; the window never waits for it.
+// A file of spectra adds the spectrum pane under the table; the user's bin
+// file ("分档…") sorts the rows into bins, with a yield table beside the
+// summary.
 
 #include "batch_model.h"
 #include "batch_window.h"
+#include "scene.h"
+#include "spectrum_pane.h"
 #include "summary.h"
+#include "yield_table.h"
 
 #include <QWidget>
 
@@ -19,6 +25,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTableView;
 
 namespace batchui {
@@ -50,6 +57,18 @@ public:
     // the diagram selects their rows here.
     void ShowDiagram();
 
+    // Reads a bin file and sorts the rows into its bins. Returns the message
+    // for the user when the file cannot be used (naming its line); the rows
+    // and any bins loaded before then stay as they were.
+    QString LoadBins(const QString &path);
+    // The user's bins with the rows in each, as the diagram draws them.
+    diagram::SceneBins BinsWithCounts() const;
+
+    // Shown only for a file of spectra.
+    SpectrumPane &spectrumPane() { return *pane_; }
+    // Shown once a bin file is loaded.
+    YieldTable &yieldTable() { return *yieldTable_; }
+
 signals:
     // The whole file is in the table (or reading stopped with a message).
     void loaded();
@@ -63,6 +82,9 @@ private:
     void ExportWithDialog();
     void CopySelection() const;
     void SelectPicked(std::span<const int> rows, bool toggle);
+    void LoadBinsWithDialog();
+    void RowsArrived();
+    void UpdatePane();
 
     Target target_;
     QString path_;
@@ -74,6 +96,11 @@ private:
     QProgressBar *progress_;
     QPushButton *exportButton_;
     QPushButton *diagramButton_;
+    QPushButton *binsButton_;
+    QSplitter *splitter_;
+    SpectrumPane *pane_;
+    YieldTable *yieldTable_;
+    QLabel *binsLine_;
     std::unique_ptr<batch::Summary> summary_;
     std::thread worker_;
     std::atomic<bool> cancel_{false};

@@ -1,11 +1,13 @@
 // The batch window, offscreen: opened on a file it shows every row, marks
 // the failed ones with their message, exports exactly what it shows, copies
 // the selection for a spreadsheet, and tells the user about a file it
-// cannot read without losing the screen.
+// cannot read without losing the screen. A file of spectra gets the
+// spectrum pane; a bin file sorts the rows into bins with a yield table.
 
 #include "batch_files.h"
 #include "batch_window_widget.h"
 
+#include "spectral_figures.h"
 #include "window.h"
 
 #include <QApplication>
@@ -15,6 +17,8 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 using namespace batch_testing;
 
@@ -31,6 +35,59 @@ batchui::BatchWindow *OpenAndWait(QWidget &screen, const QString &path, const ba
     return window;
 }
 
+// A phosphor-converted white LED: a blue pump and a broad phosphor band,
+// sampled every nanometre over 380–780 nm.
+colorimetry::Spectrum WhiteLed(double pumpNm, double phosphorNm, double phosphorWidth)
+{
+    colorimetry::Spectrum s;
+    for (int nm = 380; nm <= 780; ++nm) {
+        const auto band = [&](double centre, double width) {
+            return std::exp(-0.5 * std::pow((nm - centre) / width, 2));
+        };
+        s.nm.push_back(nm);
+        s.value.push_back(band(pumpNm, 10) + 1.6 * band(phosphorNm, phosphorWidth));
+    }
+    return s;
+}
+
+// Rated rows of spectra as the reader hands them over: the figures of each
+// spectrum, and its bands.
+batchui::RowStore SpectralRows(std::span<const colorimetry::Spectrum> spectra)
+{
+    batchui::RowStore rows;
+    for (std::size_t i = 0; i < spectra.size(); ++i) {
+        batch::Rating rating;
+        rating.spectral.present = true;
+        rating.spectral.figures = colorimetry::FiguresOf(spectra[i]);
+        rating.rated = rating.spectral.figures.ok();
+        rating.x = rating.spectral.figures.xy.x;
+        rating.y = rating.spectral.figures.xy.y;
+        colorimetry::Bands bands;
+        colorimetry::ResampleToBands(spectra[i], bands);
+        const std::string name = "LED" + std::to_string(i + 1);
+        const std::string_view cells[] = {name};
+        rows.Add(cells, i + 2, rating, &bands);
+    }
+    return rows;
+}
+
+// Answers every modal dialog that comes up while it lives (Cancel).
+struct DialogCloser {
+    QTimer timer;
+    QStringList texts;
+    DialogCloser()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                if (auto *box = qobject_cast<QMessageBox *>(dialog))
+                    texts << box->text();
+                dialog->reject();
+            }
+        });
+        timer.start(20);
+    }
+};
+
 } // namespace
 
 class TestBatchWindow : public QObject {
@@ -41,6 +98,9 @@ private slots:
     void unreadableFileIsToldAndClosed();
     void summaryTellsHowTheFileWasRead();
     void diagramAndTableSelectTogether();
+    void spectrumPaneShowsTheRowsOfSpectra();
+    void spectralFileOpensWithThePane();
+    void binsSortTheRowsWithAYieldTable();
 
 private:
     QTemporaryDir dir_;
@@ -158,6 +218,164 @@ void TestBatchWindow::diagramAndTableSelectTogether()
     QCOMPARE(d.scene().selected, (std::vector<int>{0, 1}));
     window->view().clearSelection();
     QVERIFY(d.scene().selected.empty());
+}
+
+void TestBatchWindow::spectrumPaneShowsTheRowsOfSpectra()
+{
+    // A file of (x, y): no pane. Rows of spectra arriving bring it.
+    const QString path = WriteFile(dir_, "xy.csv", "id,x,y\na,0.3805,0.3768\n");
+    QWidget screen;
+    batchui::BatchWindow *window =
+        OpenAndWait(screen, path, {tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000)});
+    QVERIFY(window);
+    window->show();
+    batchui::SpectrumPane &pane = window->spectrumPane();
+    QVERIFY(!pane.isVisible());
+
+    const colorimetry::Spectrum spectra[] = {WhiteLed(450, 560, 50), WhiteLed(445, 600, 45),
+                                             WhiteLed(455, 580, 60)};
+    batchui::RowStore rows = SpectralRows(spectra);
+    window->model().SetLayout({{"id"}, 0, 0});
+    window->model().AppendRows(std::move(rows));
+    QVERIFY(pane.isVisible());
+
+    // The current row's bars give its own Ra and R9; its TM-30 is computed
+    // from its stored bands, close to the spectrum's own.
+    for (const int current : {1, 2, 0}) {
+        window->view().setCurrentIndex(window->model().index(current, 0));
+        const colorimetry::SpectrumFigures expected = colorimetry::FiguresOf(spectra[current]);
+        const colorimetry::ColourRendering &shown = pane.rendering().chart().rendering;
+        QVERIFY(shown.defined);
+        QCOMPARE(shown.ra, expected.rendering.ra);
+        QCOMPARE(shown.r[8], expected.rendering.r[8]);
+        QVERIFY(pane.rendering().chart().title.contains(QStringLiteral("LED%1").arg(current + 1)));
+        colorimetry::Bands bands;
+        colorimetry::ResampleToBands(spectra[current], bands);
+        const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(bands);
+        QVERIFY(pane.vectorGraphic().result().defined);
+        QVERIFY(std::abs(pane.vectorGraphic().result().rf - tm30.rf) < 1e-3);
+        QVERIFY(std::abs(pane.chromaShift().result().bins[0].rcs - tm30.bins[0].rcs) < 1e-3);
+    }
+
+    // The selected rows' spectra, each with the row's values.
+    window->view().selectionModel()->select(window->model().index(0, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->view().selectionModel()->select(window->model().index(2, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const std::vector<diagram::SpectrumSeries> &series = pane.spectra().series();
+    QCOMPARE(series.size(), std::size_t(2));
+    QVERIFY(series[1].name.contains("LED3"));
+    QCOMPARE(series[1].spectrum.nm.size(), colorimetry::kBandCount);
+    // 550 nm, kept as float.
+    QVERIFY(std::abs(series[1].spectrum.value[34] / spectra[2].value[170] - 1) < 1e-7);
+
+    // Every picture exports, each to its file.
+    for (int tab = 0; tab < pane.count(); ++tab) {
+        for (const char *suffix : {".png", ".svg", ".pdf"}) {
+            const QString file = dir_.filePath(QStringLiteral("pane%1%2").arg(tab).arg(suffix));
+            QCOMPARE(pane.ExportTab(tab, file), QString());
+            QVERIFY(QFileInfo(file).size() > 1000);
+        }
+    }
+}
+
+void TestBatchWindow::spectralFileOpensWithThePane()
+{
+    // A spectrometer's export of one LED, as the reader recognises it once
+    // it reads spectra: the window opens on it with the pane.
+    QByteArray text = "波长(nm),LED1\n";
+    const colorimetry::Spectrum led = WhiteLed(450, 560, 50);
+    for (std::size_t i = 0; i < led.nm.size(); ++i)
+        text += QByteArray::number(led.nm[i]) + ',' + QByteArray::number(led.value[i], 'g', 9) + '\n';
+    const QString path = WriteFile(dir_, "spectrum.csv", text);
+    const auto names = batch::OutputNames(nullptr);
+    if (std::find(names.begin(), names.end(), std::string_view("ra")) == names.end())
+        QSKIP("the batch reader does not rate spectra yet");
+    DialogCloser closer;
+    QWidget screen;
+    QPointer<batchui::BatchWindow> window = OpenAndWait(screen, path, {nullptr});
+    QVERIFY(window);
+    window->show();
+    QCOMPARE(window->model().rowCount(), 1);
+    QVERIFY(window->spectrumPane().isVisible());
+    QCOMPARE(window->spectrumPane().rendering().chart().rendering.ra,
+             colorimetry::FiguresOf(led).rendering.ra);
+}
+
+void TestBatchWindow::binsSortTheRowsWithAYieldTable()
+{
+    // Rows in two sub-bins of ANSI 4000K, one in the hexagon listed first
+    // that overlaps them, one in no bin, one failed.
+    const QString path = WriteFile(dir_, "tray-bins.csv",
+                                   "id,x,y\na,0.3914,0.3922\nb,0.3920,0.3930\nc,0.3746,0.3689\n"
+                                   "d,0.3818,0.3797\ne,0.45,0.30\nf,abc,0.38\n");
+    const QString bins = WriteFile(dir_, "bins.csv",
+                                   "分档,x1,y1,x2,y2,x3,y3,x4,y4,x5,y5,x6,y6\n"
+                                   "精选,0.3848,0.3797,0.3833,0.3823,0.3803,0.3823,0.3788,0.3797,0.3803,0.3771,0.3833,0.3771\n"
+                                   "4A,0.4006,0.4044,0.3871,0.3959,0.3828,0.3803,0.3952,0.3880\n"
+                                   "4B,0.3871,0.3959,0.3736,0.3874,0.3703,0.3726,0.3828,0.3803\n"
+                                   "4C,0.3828,0.3803,0.3703,0.3726,0.3670,0.3578,0.3784,0.3647\n");
+    QWidget screen;
+    batchui::BatchWindow *window =
+        OpenAndWait(screen, path, {tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000)});
+    QVERIFY(window);
+    window->show();
+    batchui::BatchModel &model = window->model();
+    QCOMPARE(window->LoadBins(bins), QString());
+
+    // The bin column names each row's bin.
+    int binColumn = -1;
+    for (int c = 0; c < model.columnCount(); ++c)
+        if (model.headerData(c, Qt::Horizontal).toString() == "bin")
+            binColumn = c;
+    QVERIFY(binColumn >= 0);
+    const QStringList expected = {"4A", "4A", "4C", QStringLiteral("精选"), "", ""};
+    for (int r = 0; r < model.rowCount(); ++r)
+        QCOMPARE(model.CellText(r, binColumn), expected[r]);
+
+    // The yield: bins, none, then the ANSI quadrangles and none; each part
+    // sums to the rows.
+    batchui::YieldTable &yield = window->yieldTable();
+    QVERIFY(yield.isVisible());
+    QCOMPARE(yield.rowCount(), 4 + 1 + 8 + 1);
+    const std::uint64_t counts[] = {1, 2, 0, 1, 2};
+    std::uint64_t ansiTotal = 0;
+    for (int line = 0; line < 5; ++line)
+        QCOMPARE(yield.CountAt(line), counts[line]);
+    for (int line = 5; line < yield.rowCount(); ++line)
+        ansiTotal += yield.CountAt(line);
+    QCOMPARE(ansiTotal, std::uint64_t(model.rowCount()));
+    QCOMPARE(yield.item(5 + 3, 0)->text(), QString("ANSI 4000K"));
+    QCOMPARE(yield.CountAt(5 + 3), std::uint64_t(4));
+    QCOMPARE(yield.item(1, 2)->text(), QString("33.3%"));
+
+    // A click on a bin selects its rows.
+    QTest::mouseClick(yield.viewport(), Qt::LeftButton, {}, yield.visualItemRect(yield.item(1, 0)).center());
+    QCOMPARE(window->SelectedRows(), (std::vector<int>{0, 1}));
+    QTest::mouseClick(yield.viewport(), Qt::LeftButton, {}, yield.visualItemRect(yield.item(4, 0)).center());
+    QCOMPARE(window->SelectedRows(), (std::vector<int>{4, 5}));
+
+    // The diagram draws the bins with their counts.
+    window->ShowDiagram();
+    auto *diagramWindow = window->findChild<diagram::DiagramWindow *>();
+    QVERIFY(diagramWindow);
+    QCOMPARE(diagramWindow->diagram().scene().bins.counts, (std::vector<std::uint64_t>{1, 2, 0, 1}));
+
+    // A bad bin file is told with its line; the rows and the bins stay.
+    const struct {
+        const char *name;
+        QByteArray text;
+        const char *told;
+    } bad[] = {
+        {"bowtie.csv", "A,0.38,0.38,0.39,0.39,0.39,0.38,0.38,0.39\n", "第 1 行"},
+        {"corner.csv", "名称,x1,y1,x2,y2,x3,y3\nA,0.38,0.38,0.39,0.39\nB,0.38,0.38,0.39,0.39,0.39\n", "第 2 行"},
+    };
+    for (const auto &file : bad) {
+        const QString told = window->LoadBins(WriteFile(dir_, file.name, file.text));
+        QVERIFY2(told.contains(QString::fromUtf8(file.told)), qPrintable(told));
+        QCOMPARE(model.rowCount(), 6);
+        QCOMPARE(model.CellText(2, binColumn), QString("4C"));
+    }
 }
 
 QTEST_MAIN(TestBatchWindow)
