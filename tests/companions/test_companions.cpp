@@ -172,7 +172,9 @@ private slots:
                                                  + 1.6 * std::exp(-0.5 * std::pow((nm - 560) / 50.0, 2)),
                                              'g', 9)
                         + '\n';
-        const auto names = batch::OutputNames(nullptr);
+        batch::OutputColumns spectralColumns(nullptr);
+        spectralColumns.spectral = true;
+        const auto names = batch::OutputNames(spectralColumns);
         const bool readsSpectra = std::find(names.begin(), names.end(), std::string_view("ra")) != names.end();
         const struct {
             const char *screen;
