@@ -25,8 +25,8 @@ const QColor kFailedBackground(255, 226, 222);
 QString HeaderTip(std::string_view name)
 {
     static const std::pair<std::string_view, const char *> kTips[] = {
-        {"x_spectrum", "由光谱算出的色坐标 x（CIE 1931 2°）"},
-        {"y_spectrum", "由光谱算出的色坐标 y（CIE 1931 2°）"},
+        {"spectrum_x", "由光谱算出的色坐标 x（CIE 1931 2°）"},
+        {"spectrum_y", "由光谱算出的色坐标 y（CIE 1931 2°）"},
         {"ra", "一般显色指数 Ra（CIE 13.3，R1–R8 的平均）"},
         {"peak_nm", "峰值波长（nm）"},
         {"fwhm_nm", "半高宽（nm）"},
@@ -41,6 +41,10 @@ QString HeaderTip(std::string_view name)
     for (const auto &[key, tip] : kTips)
         if (key == name)
             return QString::fromUtf8(tip);
+    if (name.starts_with("rf_h"))
+        return QStringLiteral("TM-30 第 %1 色相区的保真度 Rf,h%1").arg(FromUtf8(name.substr(4)));
+    if (name.starts_with("rcs_h"))
+        return QStringLiteral("TM-30 第 %1 色相区的彩度变化 Rcs,h%1（%）").arg(FromUtf8(name.substr(5)));
     if (name.size() >= 2 && name[0] == 'r' && name[1] >= '1' && name[1] <= '9')
         return QStringLiteral("特殊显色指数 %1（CIE 13.3；R15 按 JIS Z 8726）").arg(FromUtf8(name).toUpper());
     return {};
@@ -48,12 +52,15 @@ QString HeaderTip(std::string_view name)
 
 } // namespace
 
-BatchModel::BatchModel(batch::Row row, QObject *parent) : QAbstractTableModel(parent), row_(row) {}
+BatchModel::BatchModel(batch::Row row, QObject *parent) : QAbstractTableModel(parent), row_(row), columns_(row) {}
 
 void BatchModel::SetLayout(const batch::Layout &layout)
 {
     beginResetModel();
     layout_ = layout;
+    columns_ = layout.columns;
+    columns_.row = row_;
+    columns_.bins = bins_.get();
     rows_ = RowStore();
     extra_ = 0;
     cachedRow_ = -1;
@@ -64,6 +71,7 @@ void BatchModel::SetBins(std::shared_ptr<const colorimetry::BinSet> bins)
 {
     beginResetModel();
     bins_ = std::move(bins);
+    columns_.bins = bins_.get();
     SortIntoBins(0, rows_.size());
     cachedRow_ = -1;
     endResetModel();
@@ -84,27 +92,13 @@ void BatchModel::SortIntoBins(std::size_t first, std::size_t last)
     }
 }
 
-int BatchModel::ratingBinColumn() const
-{
-    const auto names = batch::OutputNames(row_);
-    const auto at = std::find(names.begin(), names.end(), std::string_view("bin"));
-    return at == names.end() ? -1 : int(at - names.begin());
-}
-
-QString BatchModel::BinName(int bin) const
-{
-    if (!bins_ || bin < 0 || std::size_t(bin) >= bins_->size())
-        return {};
-    return QString::fromStdString((*bins_)[std::size_t(bin)].name);
-}
-
 void BatchModel::AppendRows(RowStore &&rows)
 {
     if (rows.size() == 0)
         return;
     const int extra = std::max(extra_, int(rows.widestRow()) - inputColumns());
     if (extra > extra_) {
-        const int first = inputColumns() + addedColumns() + extra_;
+        const int first = inputColumns() + outputColumns() + extra_;
         beginInsertColumns({}, first, first + extra - extra_ - 1);
         extra_ = extra;
         endInsertColumns();
@@ -123,22 +117,17 @@ int BatchModel::rowCount(const QModelIndex &parent) const
 
 int BatchModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : inputColumns() + addedColumns() + extra_;
+    return parent.isValid() ? 0 : inputColumns() + outputColumns() + extra_;
 }
 
 const QStringList &BatchModel::OutputTexts(int row) const
 {
     if (row != cachedRow_) {
         const batch::Rating &rating = rows_.rating(std::size_t(row));
-        const batch::OutputCells cells(row_, rating);
+        const batch::OutputCells cells(columns_, rating);
         cachedCells_.clear();
         for (std::size_t i = 0; i < cells.size(); ++i)
             cachedCells_ << FromUtf8(cells[i]);
-        const int binColumn = ratingBinColumn();
-        if (binColumn >= 0 && binColumn < cachedCells_.size())
-            cachedCells_[binColumn] = BinName(rating.bin);
-        if (ownBinColumns())
-            cachedCells_ << BinName(rating.bin);
         cachedRow_ = row;
     }
     return cachedCells_;
@@ -150,9 +139,9 @@ QString BatchModel::CellText(int row, int column) const
     if (column < inputColumns())
         return FromUtf8(rows_.cell(r, std::size_t(column)));
     column -= inputColumns();
-    if (column < addedColumns())
+    if (column < outputColumns())
         return OutputTexts(row).value(column);
-    column -= addedColumns();
+    column -= outputColumns();
     return FromUtf8(rows_.cell(r, std::size_t(inputColumns() + column)));
 }
 
@@ -163,10 +152,8 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
     const std::size_t row = std::size_t(index.row());
     const int output = index.column() - inputColumns();
     const std::string_view outputName =
-        output >= 0 && output < outputColumns() ? batch::OutputNames(row_)[std::size_t(output)]
-        : output == outputColumns() && ownBinColumns()
-            ? std::string_view("bin")
-            : std::string_view();
+        output >= 0 && output < outputColumns() ? batch::OutputNames(columns_)[std::size_t(output)]
+                                                : std::string_view();
     const bool number = !outputName.empty() && outputName != "error" && outputName != "ansi"
                         && outputName != "bin";
     switch (role) {
@@ -222,9 +209,8 @@ QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int ro
         return name;
     }
     const int output = section - inputColumns();
-    if (output < addedColumns()) {
-        const std::string_view name =
-            output < outputColumns() ? batch::OutputNames(row_)[std::size_t(output)] : std::string_view("bin");
+    if (output < outputColumns()) {
+        const std::string_view name = batch::OutputNames(columns_)[std::size_t(output)];
         if (role == Qt::DisplayRole)
             return FromUtf8(name);
         if (name == "steps")
@@ -241,7 +227,7 @@ QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int ro
         return HeaderTip(name);
     }
     if (role == Qt::DisplayRole)
-        return QStringLiteral("(第 %1 列)").arg(section - addedColumns() + 1);
+        return QStringLiteral("(第 %1 列)").arg(section - outputColumns() + 1);
     return QStringLiteral("表头以外多出的单元格");
 }
 

@@ -32,6 +32,9 @@ public:
     const batch::Layout &layout() const { return layout_; }
     const RowStore &rows() const { return rows_; }
     batch::Row ratedFor() const { return row_; }
+    // The columns the rating adds, as the reader found them for the file,
+    // with the bins loaded since.
+    const batch::OutputColumns &columns() const { return columns_; }
 
     // The text of a cell as the table shows it.
     QString CellText(int row, int column) const;
@@ -44,12 +47,7 @@ public:
 
 private:
     int inputColumns() const { return int(layout_.header.size()); }
-    int outputColumns() const { return int(batch::OutputNames(row_).size()); }
-    // The rating's own bin column, or -1 when the model adds one (ownBin_).
-    int ratingBinColumn() const;
-    int ownBinColumns() const { return bins_ && ratingBinColumn() < 0 ? 1 : 0; }
-    int addedColumns() const { return outputColumns() + ownBinColumns(); }
-    QString BinName(int bin) const;
+    int outputColumns() const { return int(batch::OutputNames(columns_).size()); }
     const QStringList &OutputTexts(int row) const;
     void SortIntoBins(std::size_t first, std::size_t last);
 
@@ -58,6 +56,7 @@ private:
     RowStore rows_;
     int extra_ = 0; // columns for cells of long rows beyond the header
     std::shared_ptr<const colorimetry::BinSet> bins_;
+    batch::OutputColumns columns_;
     // The output cells of the row last asked for: a row is drawn cell by cell.
     mutable int cachedRow_ = -1;
     mutable QStringList cachedCells_;

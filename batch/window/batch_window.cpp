@@ -4,6 +4,7 @@
 #include "row_writer.h"
 
 #include "diagram_window.h"
+#include "report_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +55,24 @@ QString DelimiterName(char delimiter)
     return delimiter == '\t' ? QStringLiteral("制表符分隔")
            : delimiter == ';' ? QStringLiteral("分号分隔")
                               : QStringLiteral("逗号分隔");
+}
+
+// Where the rows' points come from, for the line above the table.
+QString PointsText(const batch::Layout &layout)
+{
+    const auto column = [&](std::size_t i) { return i < layout.header.size() ? FromUtf8(layout.header[i]) : QString(); };
+    const QString xy = QStringLiteral("x：“%1” · y：“%2”").arg(column(layout.xColumn), column(layout.yColumn));
+    switch (layout.spectral) {
+    case batch::SpectralKind::None:
+        return xy;
+    case batch::SpectralKind::Wide:
+        return QStringLiteral("光谱：每行一条") + (layout.fileXy ? QStringLiteral(" · 文件自带 ") + xy : QString());
+    case batch::SpectralKind::Long:
+        return QStringLiteral("光谱：每列一条（第一列为波长）");
+    case batch::SpectralKind::Cgats:
+        return QStringLiteral("CGATS 光谱文件");
+    }
+    return xy;
 }
 
 // Rows travel from the worker to the window in chunks of about this many,
@@ -195,6 +214,18 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     batch::ReadOptions options;
     options.row = target.row;
     Load(options);
+
+    // "生成报告…": the selected rows as a report, the file read again (report/report_dialog.h).
+    auto *reportAction = new QAction(QStringLiteral("生成报告…"), view_);
+    reportAction->setShortcut(QKeySequence::Print);
+    reportAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(reportAction, &QAction::triggered, this, [this] {
+        std::vector<std::uint64_t> lines;
+        for (const int row : SelectedRows())
+            lines.push_back(model_->rows().line(std::size_t(row)));
+        report::ReportWithDialog(*this, path_, options_, std::move(lines));
+    });
+    view_->addAction(reportAction);
 }
 
 void BatchWindow::RowsArrived()
@@ -202,6 +233,9 @@ void BatchWindow::RowsArrived()
     const RowStore &rows = model_->rows();
     if (rows.anySpectrum() && pane_->isHidden()) {
         pane_->show();
+        // The pane shows the current row's figures: the first, to begin with.
+        if (!view_->currentIndex().isValid())
+            view_->selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
         UpdatePane();
     }
     if (model_->bins())
@@ -264,22 +298,17 @@ QString BatchWindow::LoadBins(const QString &path)
     view_->resizeColumnsToContents();
     yieldTable_->Count(model_->rows(), bins.get());
     yieldTable_->show();
-    QString line = QStringLiteral("分档：%1，%2 个分档").arg(name).arg(bins->size());
-    const colorimetry::BinOverlaps overlaps = bins->FindOverlaps();
-    if (!overlaps.pairs.empty()) {
-        QStringList pairs;
-        for (const auto &[a, b] : overlaps.pairs) {
-            if (pairs.size() == 6) {
-                pairs << QStringLiteral("…");
-                break;
-            }
-            pairs << QStringLiteral("“%1”与“%2”").arg(QString::fromStdString((*bins)[a].name),
-                                                     QString::fromStdString((*bins)[b].name));
-        }
-        line += QStringLiteral("；重叠的分档（点归文件中靠前的一个）：") + pairs.join(QStringLiteral("、"));
-    }
-    binsLine_->setText(line);
+    binsLine_->setText(QStringLiteral("分档：%1，%2 个分档").arg(name).arg(bins->size()));
     binsLine_->show();
+    // The summary counts the rows in the table again, into these bins (it
+    // also names the bins that overlap); rows still to come are added to it.
+    summary_ = std::make_unique<batch::Summary>(target_.row);
+    summary_->SetBins(bins);
+    const RowStore &rows = model_->rows();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        summary_->Add(rows.rating(i), rows.line(i));
+    summary_->SetReading(readingLayout_);
+    summaryLine_->setText(QString::fromStdString(summary_->Line()));
     diagram::SetBatchBins(*this, BinsWithCounts());
     return {};
 }
@@ -318,6 +347,8 @@ void BatchWindow::Load(const batch::ReadOptions &options)
     done_ = false;
     columnsSized_ = false;
     summary_ = std::make_unique<batch::Summary>(target_.row);
+    if (options.bins)
+        summary_->SetBins(options.bins);
     progress_->setValue(0);
     progress_->show();
     exportButton_->setEnabled(false);
@@ -391,9 +422,11 @@ void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
             headerLayout_ = *chunk->layout;
     }
     for (std::size_t i = 0; i < chunk->rows.size(); ++i)
-        summary_->Add(chunk->rows.rating(i));
-    if (chunk->layout && chunk->header == batch::HeaderProblem::None)
+        summary_->Add(chunk->rows.rating(i), chunk->rows.line(i));
+    if (chunk->layout && chunk->header == batch::HeaderProblem::None) {
         summary_->SetReading(*chunk->layout);
+        readingLayout_ = *chunk->layout;
+    }
     model_->AppendRows(std::move(chunk->rows));
     if (!columnsSized_ && model_->rowCount() > 0) {
         view_->resizeColumnsToContents();
@@ -405,11 +438,9 @@ void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
         const batch::Layout &layout = *chunk->layout;
         if (!layout.header.empty() && chunk->header == batch::HeaderProblem::None)
             fileLine_->setText(
-                QStringLiteral("%1 · %2 · %3 · x：“%4” · y：“%5”%6")
+                QStringLiteral("%1 · %2 · %3 · %4%5")
                     .arg(QFileInfo(path_).fileName(), FromUtf8(batch::EncodingName(layout.encoding)),
-                         DelimiterName(layout.delimiter),
-                         FromUtf8(layout.header[layout.xColumn]),
-                         FromUtf8(layout.header[layout.yColumn]),
+                         DelimiterName(layout.delimiter), PointsText(layout),
                          layout.decimalComma ? QStringLiteral(" · 小数逗号") : QString()));
     }
     if (chunk->last)
@@ -512,7 +543,7 @@ QString BatchWindow::ExportCsv(const QString &path) const
     const int fd = file.handle();
     try {
         batch::OutputBuffer out(fd);
-        batch::RowWriter writer(out, batch::Format::Csv, layout, model_->ratedFor());
+        batch::RowWriter writer(out, batch::Format::Csv, layout, model_->columns());
         writer.WriteHeader();
         const RowStore &rows = model_->rows();
         for (std::size_t i = 0; i < rows.size(); ++i)

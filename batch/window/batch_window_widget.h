@@ -108,6 +108,7 @@ private:
     int generation_ = 0;        // of the reading under way
     bool layoutSet_ = false;    // its header has arrived
     batch::Layout headerLayout_; // a header without the coordinates' columns
+    batch::Layout readingLayout_; // as the reading last told it
     bool columnsSized_ = false;
 };
 

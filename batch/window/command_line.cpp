@@ -9,6 +9,7 @@
 
 #include "diagram_window.h"
 #include "program.h"
+#include "report_file.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -99,7 +100,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     if (!AsksForCommandLine(argc, argv))
         return std::nullopt;
     const bool ambrix = program == QLatin1String("ambrix");
-    const bool plot = Wants(argc, argv, "--plot");
+    const bool plot = Wants(argc, argv, "--plot") || Wants(argc, argv, "--report");
     // Standard input and output as they were given, before Qt opens
     // descriptors of its own that may take their numbers.
     const bool noStdin = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
@@ -183,6 +184,12 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     parser.addOption(yOption);
     parser.addOption(commaOption);
     parser.addOption(plotOption);
+    const QCommandLineOption reportOption(
+        "report", QStringLiteral("另写报告到 FILE：.pdf 为一个 A4 文件，先是整批的汇总页（多于一行时），"
+                                 "然后每行一页；.png 每页一个文件（192 dpi），FILE-0001.png 起编号。"
+                                 "IN 要读两遍，不能是标准输入；页数不限，内存不随行数增长。"),
+        "FILE");
+    parser.addOption(reportOption);
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -286,7 +293,29 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         };
     }
 
-    const int status = batch::RunJob(job, stderr);
+    // The report reads IN again, after the run (report/report_file.h).
+    const QString reportPath = parser.value(reportOption);
+    if (!reportPath.isEmpty()) {
+        if (job.inPath == "-")
+            return UsageError(program, QStringLiteral("--report 要把输入读两遍，请用 --batch IN 给出文件，不能用标准输入。"));
+        const QString problem = report::ReportPathProblem(
+            reportPath, {QFile::decodeName(job.inPath.c_str()), QFile::decodeName(job.outPath.c_str()), plotPath});
+        if (!problem.isEmpty())
+            return UsageError(program, problem);
+    }
+
+    int status = batch::RunJob(job, stderr);
+    if (status != batch::kCannotRun && !reportPath.isEmpty()) {
+        report::FileReport request;
+        request.reportPath = reportPath;
+        request.inPath = QFile::decodeName(job.inPath.c_str());
+        request.read = job.read;
+        request.program = program;
+        if (const QString problem = report::WriteFileReport(request); !problem.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
+            status = batch::kCannotRun;
+        }
+    }
     if (status == batch::kCannotRun || plotPath.isEmpty())
         return status;
     const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, std::move(*sample));

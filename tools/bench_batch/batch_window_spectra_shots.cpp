@@ -9,9 +9,7 @@
 //
 //   batch_window_spectra_shots OUTDIR BINS.csv [SPECTRA.csv] [--tab N]
 //
-// Without SPECTRA.csv (or while the reader does not rate spectra yet), the
-// tray is made of generated phosphor LEDs: their (x, y) are written to a file
-// the window reads, and each row then gets its spectrum's figures and bands.
+// Without SPECTRA.csv, the tray is a wide file of generated phosphor LEDs.
 // Run under xvfb-run with QT_SCALE_FACTOR=1 or 2.
 
 #include "batch_window_widget.h"
@@ -23,7 +21,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTableView>
@@ -59,41 +59,13 @@ batchui::BatchWindow *OpenAndWait(QWidget &screen, const QString &path)
     return window;
 }
 
-// A tray of generated LEDs, read as (x, y) and given their spectra.
-bool GeneratedSpectra(batchui::BatchWindow &window, const std::vector<colorimetry::Spectrum> &spectra)
-{
-    batchui::BatchModel &model = window.model();
-    if (model.rowCount() != int(spectra.size()))
-        return false;
-    batchui::RowStore rows;
-    for (std::size_t i = 0; i < spectra.size(); ++i) {
-        batch::Rating rating = model.rows().rating(i);
-        rating.spectral.present = true;
-        rating.spectral.figures = colorimetry::FiguresOf(spectra[i]);
-        colorimetry::Bands bands;
-        colorimetry::ResampleToBands(spectra[i], bands);
-        const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(bands);
-        rating.spectral.tm30.defined = tm30.defined;
-        rating.spectral.tm30.rf = tm30.rf;
-        rating.spectral.tm30.rg = tm30.rg;
-        std::vector<std::string> cells;
-        for (std::size_t c = 0; c < model.rows().cellCount(i); ++c)
-            cells.emplace_back(model.rows().cell(i, c));
-        std::vector<std::string_view> views(cells.begin(), cells.end());
-        rows.Add(views, model.rows().line(i), rating, &bands);
-    }
-    const batch::Layout layout = model.layout();
-    model.SetLayout(layout);
-    model.AppendRows(std::move(rows));
-    return true;
-}
-
-QString WriteTray(const QString &path, std::size_t count, const std::function<QString(std::size_t)> &line)
+QString WriteTray(const QString &path, const QString &header, std::size_t count,
+                  const std::function<QString(std::size_t)> &line)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
-    file.write("编号,CIE x,CIE y\n");
+    file.write(header.toUtf8() + '\n');
     for (std::size_t i = 0; i < count; ++i)
         file.write(line(i).toUtf8() + '\n');
     return path;
@@ -148,28 +120,41 @@ int main(int argc, char **argv)
                 spectra.push_back(std::move(s));
         }
         QString path = args.size() > 2 ? args[2] : QString();
-        if (path.isEmpty())
-            path = WriteTray(out.filePath("generated-spectra.csv"), spectra.size(), [&](std::size_t i) {
-                const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(spectra[i]);
-                return QStringLiteral("LED-%1,%2,%3").arg(i + 1, 3, 10, QChar('0'))
-                    .arg(f.xy.x, 0, 'f', 6).arg(f.xy.y, 0, 'f', 6);
+        if (path.isEmpty()) {
+            // A wide file, one LED a row, every 5 nm.
+            QString header = QStringLiteral("编号");
+            for (int nm = 380; nm <= 780; nm += 5)
+                header += QStringLiteral(",%1nm").arg(nm);
+            path = WriteTray(out.filePath("generated-spectra.csv"), header, spectra.size(), [&](std::size_t i) {
+                QString line = QStringLiteral("LED-%1").arg(i + 1, 3, 10, QChar('0'));
+                for (std::size_t at = 0; at < spectra[i].value.size(); at += 5)
+                    line += ',' + QString::number(spectra[i].value[at], 'f', 5);
+                return line;
             });
+        }
         QWidget screen;
         batchui::BatchWindow *window = OpenAndWait(screen, path);
         if (!window)
             return 1;
         window->resize(1100, 820);
         window->show();
-        if (!window->model().rows().anySpectrum() && !GeneratedSpectra(*window, spectra))
+        if (!window->model().rows().anySpectrum())
             return 1;
-        window->view().resizeColumnsToContents();
         QItemSelectionModel &selection = *window->view().selectionModel();
         for (const int row : {3, 7, 12})
             selection.select(window->model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         selection.setCurrentIndex(window->model().index(7, 0), QItemSelectionModel::NoUpdate);
         window->spectrumPane().setCurrentIndex(tab);
         QTest::qWaitForWindowExposed(window);
-        QTest::qWait(300);
+        QTest::qWait(200);
+        // The figures, not the file's columns of wavelengths.
+        for (int c = 0; c < window->model().columnCount(); ++c) {
+            if (window->model().headerData(c, Qt::Horizontal).toString() == "spectrum_x") {
+                window->view().horizontalScrollBar()->setValue(window->view().horizontalHeader()->sectionPosition(c));
+                break;
+            }
+        }
+        QTest::qWait(100);
         if (!Save(window->grab().toImage(), {}, out.filePath(QStringLiteral("batch-spectra%1%2.png")
                                                        .arg(tab ? QStringLiteral("-tab%1").arg(tab) : QString(), suffix))))
             status = 1;
@@ -180,7 +165,8 @@ int main(int argc, char **argv)
     {
         std::mt19937 random(11);
         std::normal_distribution<double> dx(0.3835, 0.0085), dy(0.3805, 0.0065);
-        const QString path = WriteTray(out.filePath("generated-tray.csv"), 600, [&](std::size_t i) {
+        const QString path = WriteTray(out.filePath("generated-tray.csv"), QStringLiteral("编号,CIE x,CIE y"), 600,
+                                       [&](std::size_t i) {
             return QStringLiteral("LED-%1,%2,%3").arg(i + 1, 3, 10, QChar('0'))
                 .arg(dx(random), 0, 'f', 4).arg(dy(random), 0, 'f', 4);
         });

@@ -1,0 +1,55 @@
+#include "report_dialog.h"
+
+#include "report_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+#include <algorithm>
+
+namespace report {
+
+void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
+                      std::vector<std::uint64_t> lines)
+{
+    const QString title = QStringLiteral("生成报告");
+    if (lines.empty()) {
+        QMessageBox::information(&parent, title, QStringLiteral("请先在表中选中要写进报告的行。"));
+        return;
+    }
+    const QFileInfo input(inPath);
+    const QString suggested = input.dir().filePath(input.completeBaseName() + QStringLiteral("-report.pdf"));
+    const QString path = QFileDialog::getSaveFileName(
+        &parent, title, suggested, QStringLiteral("PDF 文件 (*.pdf);;PNG 图片，每页一个 (*.png)"));
+    if (path.isEmpty())
+        return;
+
+    std::sort(lines.begin(), lines.end());
+    const std::size_t rows = lines.size();
+    FileReport request;
+    request.reportPath = path;
+    request.inPath = inPath;
+    request.read = options;
+    request.lines = std::move(lines);
+    request.program = QCoreApplication::applicationName();
+    QProgressDialog progress(QStringLiteral("正在写报告（%1 行）…").arg(rows), QStringLiteral("取消"), 0, 0, &parent);
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    request.progress = [&progress](int done, int count) {
+        progress.setMaximum(count);
+        progress.setValue(done); // a modal dialog handles the events here
+        return !progress.wasCanceled();
+    };
+    const QString problem = WriteFileReport(request);
+    const bool stopped = progress.wasCanceled();
+    progress.reset();
+    if (!problem.isEmpty() && !stopped)
+        QMessageBox::warning(&parent, title, problem);
+}
+
+} // namespace report

@@ -1,0 +1,22 @@
+#pragma once
+// "生成报告…" of the batch window: asks where to write the report of the
+// selected rows (PDF, or PNG pages), writes it with a progress dialog that
+// can stop it, and tells the user how it went.
+
+#include "batch_reader.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class QWidget;
+
+namespace report {
+
+// The rows that start on these lines of the file (ascending), read again
+// with the window's options. No lines: tells the user to select rows.
+void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
+                      std::vector<std::uint64_t> lines);
+
+} // namespace report

@@ -1,0 +1,50 @@
+#pragma once
+// Writing a report of a measurement file's rows: the tray page first (when
+// more than one row is reported), then one LED page per row, in the file's
+// order. A PDF (A4, vector) is written page by page as the rows are read;
+// a PNG name gives one PNG per page at 192 dpi, numbered: "r.png" gives
+// r-0001.png (the tray page), r-0002.png, ….
+//
+// The file is read twice: first for the tray page (counts, histograms, a
+// sample of the points, the failed rows), then for the pages. Memory stays
+// flat whatever the number of rows; standard input cannot be read twice.
+
+#include "led_report.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace report {
+
+struct FileReport {
+    QString reportPath;          // .pdf or .png
+    QString inPath;              // the measurement file
+    batch::ReadOptions read;
+    ReportContext context;       // source, target, bins, date (filled when empty)
+    QString program = QStringLiteral("ambrix");
+    // Only the rows that start on these lines (ascending); nullopt: every row.
+    std::optional<std::vector<std::uint64_t>> lines;
+    // Told after each page written, with the pages so far and in all;
+    // returning false stops the report (its file is then not written).
+    std::function<bool(int done, int count)> progress;
+};
+
+// Why the report cannot be written to the path: not .pdf or .png, not a
+// plain file, or the same file as one of the others (the input, the
+// output) by any path; empty when it can.
+QString ReportPathProblem(const QString &path, const QStringList &others = {});
+
+// The name of page `number` (from 1) of a PNG report of `count` pages.
+QString PngPagePath(const QString &path, int number, int count);
+
+// Writes the report. Returns the message for the user (Chinese), empty on
+// success. A PDF is written to a temporary file beside it and renamed at
+// the end: a failed or stopped run leaves an existing file as it was.
+QString WriteFileReport(const FileReport &report);
+
+} // namespace report

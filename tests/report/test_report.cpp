@@ -1,0 +1,351 @@
+// The report as a user gets it: a PDF of the tray page and one page per
+// row (or numbered PNGs), the failed rows listed on the tray page, and the
+// figures printed as the row has them. Pages are counted with pdfinfo and
+// read back with pdftotext (poppler-utils, installed by scripts/setup.sh).
+
+#include "report_file.h"
+#include "report_pages.h"
+
+#include "batch_window_widget.h"
+#include "export.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTimer>
+
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString WriteText(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString Poppler(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000))
+        return QStringLiteral("(%1 did not finish)").arg(tool);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PageCount(const QString &pdf)
+{
+    const auto match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(Poppler("pdfinfo", {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// The text of one page (from 1) without blanks: pdftotext keeps some and
+// drops others (between Chinese and digits).
+QString PageText(const QString &pdf, int page)
+{
+    return Poppler("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"})
+        .remove(QRegularExpression("\\s+"));
+}
+
+bool Holds(const QString &page, QString text)
+{
+    return page.contains(text.remove(QRegularExpression("\\s+")));
+}
+
+const tolerance::ToleranceEllipse *Ansi4000()
+{
+    return tolerance::FindEllipse(tolerance::ColourStandard::ANSI, 4000);
+}
+
+// The README's worked example: three rows rated, three failed.
+const QByteArray kTray = "编号,光通量(lm),CIE x,CIE y,备注\n"
+                         "T001,121.2,0.3820,0.3811,\n"
+                         "T002,121.2,0.3826,0.3806,\n"
+                         "T003,124.1,0.3880,0.3770,\n"
+                         "T007,120.5,0.3826,,y 未测\n"
+                         "T015,119.3,0.38O2,0.3778,抄写错误\n"
+                         "T023,124.1,\"0,3811\",0.3805,小数逗号\n";
+
+report::FileReport Request(const QString &in, const QString &out)
+{
+    report::FileReport request;
+    request.inPath = in;
+    request.reportPath = out;
+    request.read.row = Ansi4000();
+    request.context.date = "2026-12-09 09:00";
+    return request;
+}
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The tray page first when more than one row is reported, then a page
+    // per row in the file's order; PNG pages numbered, A4 at 192 dpi.
+    void pagesOfAReport_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<quint64>>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QStringList>("firstWords"); // a word each page's text holds, in order
+        QTest::newRow("one row: no tray page") << QByteArray("id,x,y\nA1,0.38,0.38\n") << "r.pdf"
+                                               << QList<quint64>{} << 1 << QStringList{"A1"};
+        QTest::newRow("six rows, three failed") << kTray << "r.pdf" << QList<quint64>{} << 7
+                                                << QStringList{"Tray report", "T001", "T002", "T003",
+                                                               "T007", "T015", "T023"};
+        QTest::newRow("the selected lines") << kTray << "r.pdf" << QList<quint64>{3, 6} << 3
+                                            << QStringList{"Tray report", "T002", "T015"};
+        QTest::newRow("png pages") << kTray << "r.png" << QList<quint64>{2, 4} << 3 << QStringList{};
+    }
+    void pagesOfAReport()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, name);
+        QFETCH(QList<quint64>, lines);
+        QFETCH(int, pages);
+        QFETCH(QStringList, firstWords);
+        QTemporaryDir dir;
+        report::FileReport request = Request(WriteText(dir, "tray.csv", file), dir.filePath(name));
+        if (!lines.isEmpty())
+            request.lines = std::vector<std::uint64_t>(lines.begin(), lines.end());
+        QCOMPARE(report::WriteFileReport(request), QString());
+        if (name.endsWith(".png")) {
+            for (int page = 1; page <= pages; ++page) {
+                const QImage image(report::PngPagePath(request.reportPath, page, pages));
+                QCOMPARE(image.size(), report::kPageSize * diagram::kPngScale);
+                QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 192);
+            }
+            QVERIFY(!QFile::exists(report::PngPagePath(request.reportPath, pages + 1, pages)));
+            QCOMPARE(QFileInfo(report::PngPagePath(request.reportPath, 2, pages)).fileName(), "r-0002.png");
+            return;
+        }
+        QCOMPARE(PageCount(request.reportPath), pages);
+        for (int page = 1; page <= firstWords.size(); ++page)
+            QVERIFY2(Holds(PageText(request.reportPath, page), firstWords[page - 1]),
+                     qPrintable(QStringLiteral("page %1 lacks %2").arg(page).arg(firstWords[page - 1])));
+    }
+
+    // Every failed row is on the tray page with its line, name and message;
+    // beyond what fits, the page says how many more there are.
+    void failedRowsOnTheTrayPage()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("r.pdf");
+        QCOMPARE(report::WriteFileReport(Request(WriteText(dir, "tray.csv", kTray), out)), QString());
+        const QString tray = PageText(out, 1);
+        QVERIFY2(Holds(tray, "失败的行 Failed rows（3 行）"), qPrintable(tray));
+        QVERIFY(Holds(tray, "第 5 行 T007：请输入色坐标x,y值后再计算"));
+        QVERIFY(Holds(tray, "第 6 行 T015：“0.38O2”不是一个数"));
+        QVERIFY(Holds(tray, "第 7 行 T023：“0,3811”不是一个数"));
+        // The failed row's own page has its message.
+        QVERIFY(PageText(out, 6).contains("“0.38O2”不是一个数"));
+
+        QByteArray many = "id,x,y\nOK,0.38,0.38\n";
+        constexpr int kFailed = 300;
+        for (int i = 0; i < kFailed; ++i)
+            many += "F" + QByteArray::number(i) + ",abc,0.38\n";
+        const QString manyOut = dir.filePath("many.pdf");
+        QCOMPARE(report::WriteFileReport(Request(WriteText(dir, "many.csv", many), manyOut)), QString());
+        const QString page = PageText(manyOut, 1);
+        const auto more = QRegularExpression("另有(\\d+)行失败").match(page);
+        QVERIFY2(more.hasMatch(), qPrintable(page));
+        const int listed = int(page.count(QRegularExpression("第\\d+行F\\d+：")));
+        QVERIFY(listed > 10);
+        QCOMPARE(listed + more.captured(1).toInt(), kFailed);
+    }
+
+    // The page prints the row's figures: the README's worked example for a
+    // point, and a spectral row's every figure as its columns give them.
+    void figuresAsTheRowHasThem()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("r.pdf");
+        QCOMPARE(report::WriteFileReport(Request(WriteText(dir, "tray.csv", kTray), out)), QString());
+        // T003: 4 steps, SDCM 4.9272, 3800.9 K, Duv −0.00200.
+        const QString t003 = PageText(out, 4);
+        for (const char *figure : {"0.3880, 0.3770", "4 步", "4.93", "3801 K", "−0.0020", "ANSI 4000 K"})
+            QVERIFY2(Holds(t003, figure), qPrintable(QString(figure) + " not in " + t003));
+
+        batch::RatedRow row;
+        row.line = 9;
+        batch::RateRow(Ansi4000(), "0.3805", "0.3768", false, row.rating);
+        colorimetry::Bands bands;
+        bands.fill(1);
+        row.bands = &bands;
+        batch::SpectralRating &s = row.rating.spectral;
+        s.present = true;
+        s.figures.rendering.defined = true;
+        s.figures.rendering.meaningful = true;
+        s.figures.rendering.ra = 83.14;
+        s.figures.rendering.r.fill(50);
+        s.figures.rendering.r[8] = -12.6;
+        s.figures.rendering.r[14] = 77.7;
+        s.figures.peakNm = 452.5;
+        s.figures.fwhmNm = 21.25;
+        s.figures.ler = 301.44;
+        s.tm30.defined = true;
+        s.tm30.rf = 86.72;
+        s.tm30.rg = 97.18;
+        s.tm30.rcsBin[0] = -5.34;
+        report::ReportContext context;
+        context.target = Ansi4000();
+        const auto text = [&] {
+            const QString path = dir.filePath("led.pdf");
+            const report::LedReport led = report::LedReportOf(row, {}, context);
+            diagram::ExportPicture(path, report::kPageSize, {}, {}, [&](QPainter &p, QSizeF page) {
+                report::PaintLedPage(p, led, context, {}, page);
+            });
+            return PageText(path, 1);
+        };
+        const QString page = text();
+        for (const char *figure : {"83.1", "R9 −12.6", "R15 77.7", "86.7 / 97.2", "−5.3 %", "452.5 nm",
+                                      "21.3 nm", "301.4 lm/W"})
+            QVERIFY2(Holds(page, figure), qPrintable(QString(figure) + " not in " + page));
+
+        // Off the locus: the indices are computed but said to mean little;
+        // without a CCT, there are none, and the page says why.
+        s.figures.rendering.meaningful = false;
+        s.figures.cct = row.rating.exact;
+        s.figures.cct.duv = 0.0071;
+        QVERIFY(text().contains("0.0054"));
+        s.figures.rendering.defined = false;
+        row.rating.exact.state = colorimetry::CctState::OffLocus;
+        s.figures.cct.state = colorimetry::CctState::OffLocus;
+        const QString undefined = text();
+        QVERIFY(!Holds(undefined, "83.1"));
+        QVERIFY2(Holds(undefined, QString::fromStdString(colorimetry::CctStateText(row.rating.exact))),
+                 qPrintable(undefined));
+    }
+
+    // The histograms on the tray page: every value counted once, at most 20
+    // bars with round edges, the values outside counted apart.
+    void histogramBars()
+    {
+        report::Histogram steps("steps", "", 0, 1, 100, 0);
+        for (int v : {0, 1, 1, 4, 130, -1})
+            steps.Add(v);
+        auto bars = steps.Bars();
+        QCOMPARE(bars.size(), std::size_t(5));
+        QCOMPARE(bars[1].count, std::uint64_t(2));
+        QCOMPARE(steps.above() + steps.below(), std::uint64_t(2));
+
+        report::Histogram cct("CCT", "K", 1000, 10, 1900, 0);
+        std::uint64_t total = 0;
+        for (double k = 2700; k < 6500; k += 7.3, ++total)
+            cct.Add(k);
+        bars = cct.Bars();
+        QVERIFY(bars.size() <= 20 && bars.size() >= 10);
+        std::uint64_t counted = 0;
+        for (const auto &bar : bars) {
+            counted += bar.count;
+            QCOMPARE(std::fmod(bar.from, 10.0), 0.0);
+        }
+        QCOMPARE(counted, total);
+        QVERIFY(bars.front().from <= 2700 && bars.back().to > 6490);
+    }
+
+    // "生成报告…" in the batch window reports the selected rows: the tray
+    // page, then theirs, named by their lines in the file.
+    void windowReportsTheSelectedRows()
+    {
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        QWidget screen;
+        batchui::OpenBatchWindow(screen, {Ansi4000()}, in);
+        auto *window = screen.findChild<batchui::BatchWindow *>();
+        QVERIFY(window);
+        if (window->loading())
+            QSignalSpy(window, &batchui::BatchWindow::loaded).wait(10000);
+        QTableView &view = window->view();
+        for (const int row : {1, 4})
+            view.selectionModel()->select(view.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        // The dialog suggests a name beside the file; take it.
+        const QString out = dir.filePath("tray-report.pdf");
+        QTimer::singleShot(200, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
+                QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QAction *action = nullptr;
+        for (QAction *a : view.actions())
+            if (a->text() == QStringLiteral("生成报告…"))
+                action = a;
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(PageCount(out), 3);
+        QVERIFY(Holds(PageText(out, 2), "T002"));
+        QVERIFY(Holds(PageText(out, 3), "T015"));
+        delete window;
+    }
+
+    // A FIFO where a page would go is refused, never written to (which
+    // would hang until someone reads it).
+    void specialFilesRefused()
+    {
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        for (const char *name : {"r.pdf", "p-0003.png"})
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+        QVERIFY(Holds(report::WriteFileReport(Request(in, dir.filePath("r.pdf"))), "不是普通文件"));
+        QVERIFY(Holds(report::WriteFileReport(Request(in, dir.filePath("p.png"))), "p-0003.png”不是普通文件"));
+    }
+
+    // The command line writes the report beside OUT, and refuses what
+    // cannot be read twice or would overwrite IN or OUT.
+    void commandLine()
+    {
+#ifdef AMBRIX_PROGRAM
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        const auto run = [&](const QStringList &more) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove("DISPLAY");
+            environment.remove("QT_QPA_PLATFORM");
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(dir.path());
+            process.start(AMBRIX_PROGRAM, QStringList{"--standard", "ANSI", "--cct", "4000", "-o", "out.csv"} + more);
+            process.waitForFinished(60000);
+            return std::pair(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
+        };
+        auto [status, err] = run({"--batch", in, "--report", "r.pdf"});
+        QCOMPARE(status, 1); // rows failed
+        QCOMPARE(PageCount(dir.filePath("r.pdf")), 7);
+        struct Refused {
+            QStringList arguments;
+            QString says;
+        };
+        for (const Refused &refused : {Refused{{"--batch", "-", "--report", "s.pdf"}, "标准输入"},
+                                       Refused{{"--batch", in, "--report", in}, ".pdf 或 .png"},
+                                       Refused{{"--batch", in, "--report", "out.pdf", "-o", "out.pdf"}, "同一个文件"},
+                                       Refused{{"--batch", in, "--report", "s.txt"}, ".pdf 或 .png"}}) {
+            std::tie(status, err) = run(refused.arguments);
+            QCOMPARE(status, 2);
+            QVERIFY2(err.contains(refused.says), qPrintable(err));
+        }
+        QVERIFY(!QFile::exists(dir.filePath("s.pdf")));
+        QCOMPARE(QFile(in).size(), qint64(kTray.size()));
+#else
+        QSKIP("ambrix is not built");
+#endif
+    }
+};
+
+QTEST_MAIN(TestReport)
+#include "test_report.moc"
