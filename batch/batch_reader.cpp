@@ -147,7 +147,7 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
     options_ = options;
     layout_.columns = OutputColumns(options.row);
     layout_.columns.tm30Bins = options.tm30Bins;
-    layout_.columns.bins = options.bins ? options.bins.get() : nullptr;
+    layout_.columns.bins = options.bins;
     layout_.decimalComma = options.decimalComma;
     if (StartCgats()) {
         layout_.columns.spectral = true;
@@ -254,18 +254,25 @@ void BatchReader::RateSpectralRow(RatedRow &row, const std::string &problem)
     rating.spectral = {};
     rating.spectral.present = true;
     row.bands = nullptr;
+    if (!problem.empty()) {
+        // A cell that is not a number: no spectrum was read.
+        ClearRating(rating);
+        rating.error = problem;
+        rating.spectral.figures.check.problem = colorimetry::SpectrumProblem::Empty;
+        row.spectrum = nullptr;
+        ReadFileXy(row);
+        return;
+    }
     bool pointRated = false;
     if (layout_.ratesFileXy) {
         RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
                 layout_.decimalComma, rating);
-        if (!rating.rated)
-            return;
         pointRated = true;
     }
     ReadFileXy(row);
-    if (!problem.empty()) {
-        ClearRating(rating);
-        rating.error = problem;
+    if (pointRated && !rating.rated) {
+        // The chosen x or y failed the row; the spectrum is still shown.
+        rating.spectral.figures = colorimetry::FiguresOf(*row.spectrum);
         return;
     }
     RateSpectrum(options_.row, *row.spectrum, pointRated, bands_, rating);

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -93,7 +94,7 @@ struct OutputColumns {
     Row row = nullptr;
     bool spectral = false;
     bool tm30Bins = false;
-    const colorimetry::BinSet *bins = nullptr; // names the bin column's cells
+    std::shared_ptr<const colorimetry::BinSet> bins = nullptr; // names the bin column's cells
     OutputColumns() = default;
     OutputColumns(Row r) : row(r) {} // NOLINT: a Row names the plain columns
 };

@@ -60,7 +60,7 @@ void BatchModel::SetLayout(const batch::Layout &layout)
     layout_ = layout;
     columns_ = layout.columns;
     columns_.row = row_;
-    columns_.bins = bins_.get();
+    columns_.bins = bins_;
     rows_ = RowStore();
     extra_ = 0;
     cachedRow_ = -1;
@@ -71,7 +71,7 @@ void BatchModel::SetBins(std::shared_ptr<const colorimetry::BinSet> bins)
 {
     beginResetModel();
     bins_ = std::move(bins);
-    columns_.bins = bins_.get();
+    columns_.bins = bins_;
     SortIntoBins(0, rows_.size());
     cachedRow_ = -1;
     endResetModel();

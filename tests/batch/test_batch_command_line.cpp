@@ -518,6 +518,16 @@ void TestBatchCommandLine::spectralColumnsAndLimits()
     }
     QVERIFY(run.err.contains("光谱算出的色坐标与文件的 x、y 最多相差"));
 
+    // x and y chosen by the user are what is rated; the spectrum's figures stay.
+    const Run chosen = RunProgram(kAmbrix, QStringList{"--batch", in, "--x-column", "x", "--y-column", "3"} + kGb4000);
+    QCOMPARE(chosen.status, 0);
+    const QList<QStringList> chosenRows = ParseCsv(QString::fromUtf8(chosen.out));
+    const int steps = tolerance::ComputeTolerance(*tolerance::FindEllipse(tolerance::ColourStandard::GB, 4000), 0.38, 0.38);
+    for (int k = 1; k <= 3; ++k) {
+        QCOMPARE(chosenRows[k][3 + 81 + added.indexOf("steps")], QString::number(steps));
+        QCOMPARE(chosenRows[k][3 + 81 + added.indexOf("ra")], rows[k][3 + 81 + added.indexOf("ra")]);
+    }
+
     // The hue bins: 16 of each, rcs_h1 once.
     const Run bins = RunProgram(kCendrel, {"--batch", in, "--tm30-bins", "--format", "json"});
     QCOMPARE(bins.status, 0);

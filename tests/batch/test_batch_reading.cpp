@@ -144,6 +144,7 @@ private slots:
     void badSpectraFailTheirOwnRow();
     void ansiAndBinsAgreeWithPolygons();
     void spectralSummary();
+    void colordIlluminantsAsCgats();
 
 private:
     QTemporaryDir dir_;
@@ -943,6 +944,27 @@ void TestBatchReading::spectralSummary()
             QVERIFY2(text.find(told) != std::string::npos, text.c_str());
         QCOMPARE(summary.shortOfColour(), c.shortRows);
         QCOMPARE(summary.allGood(), c.shortRows == 0);
+    }
+}
+
+void TestBatchReading::colordIlluminantsAsCgats()
+{
+    // colord-data's CGATS spectra of CIE F1–F12 read as one row each, with
+    // the Ra the CIE publishes for them (rounded); F8 (95) the CIE rated at
+    // its nominal 5000 K, the batch at its exact 4997 K (Planck's radiator:
+    // 95.50), as the spectra's own tests explain.
+    const QDir folder(QStringLiteral(NORVAK_COLORD_DIR "/illuminant"));
+    if (!folder.exists("CIE-F1.sp"))
+        QSKIP("colord-data's illuminants are not installed");
+    const std::array<int, 12> published{76, 64, 57, 51, 72, 59, 90, 96, 90, 81, 83, 83};
+    for (std::size_t i = 0; i < published.size(); ++i) {
+        const ReadFile file = Read(folder.filePath(QString("CIE-F%1.sp").arg(i + 1)), {.row = kGb4000});
+        QCOMPARE(file.problem, HeaderProblem::None);
+        QCOMPARE(int(file.layout.spectral), int(SpectralKind::Cgats));
+        QCOMPARE(file.rows.size(), std::size_t(1));
+        const Rating &r = file.rows[0].rating;
+        QVERIFY2(r.rated, r.error.c_str());
+        QCOMPARE(int(std::lround(r.spectral.figures.rendering.ra)), published[i]);
     }
 }
 
