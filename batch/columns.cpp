@@ -39,9 +39,7 @@ std::u32string Reduced(std::string_view cell)
 {
     std::u32string out;
     for (std::size_t pos = 0; pos < cell.size();) {
-        char32_t cp = entry_rules::utf8::Next(cell, pos);
-        if (cp >= U'！' && cp <= U'～')
-            cp = cp - U'！' + U'!';
+        char32_t cp = AsciiForm(entry_rules::utf8::Next(cell, pos));
         switch (cp) {
         case U' ': case U'\t': case U'\u00A0': case U'\u3000': case U'_': case U'-':
         case U'.': case U':': case U'(': case U')': case U'[': case U']': case U'【':

@@ -10,6 +10,13 @@
 
 namespace batch {
 
+// A full-width form (U+FF01–U+FF5E, what a Chinese input method types) as
+// its ASCII character; any other code point as it is.
+constexpr char32_t AsciiForm(char32_t cp)
+{
+    return cp >= U'！' && cp <= U'～' ? cp - U'！' + U'!' : cp;
+}
+
 // The delimiter of a file from its first line, quotes kept: the one of tab,
 // semicolon and comma that occurs most often outside quotes (tab before
 // semicolon before comma on a tie); comma when there is none.

@@ -1,5 +1,6 @@
 #include "spectral_layout.h"
 
+#include "columns.h"
 #include "utf8.h"
 
 #include <array>
@@ -15,10 +16,8 @@ std::u32string Folded(std::string_view cell)
 {
     std::u32string out;
     for (std::size_t pos = 0; pos < cell.size();) {
-        char32_t cp = entry_rules::utf8::Next(cell, pos);
-        if (cp >= U'！' && cp <= U'～')
-            cp = cp - U'！' + U'!';
-        else if (cp == U'\u3000' || cp == U'\u00A0' || cp == U'\t')
+        char32_t cp = AsciiForm(entry_rules::utf8::Next(cell, pos));
+        if (cp == U'\u3000' || cp == U'\u00A0' || cp == U'\t')
             cp = U' ';
         else if (cp == U'【' || cp == U'〔')
             cp = U'[';
@@ -62,10 +61,20 @@ std::u32string Squeezed(std::u32string_view s)
 
 constexpr std::array<std::u32string_view, 2> kUnits{U"nm", U"纳米"};
 
-// Words that say "wavelength" or "spectrum" before a number or alone.
-constexpr std::array<std::u32string_view, 16> kWavelengthWords{
-    U"λ", U"lambda", U"wl", U"wavelength", U"nm", U"spec", U"spectral", U"spectrum", U"spectraldata",
+// Words that say "wavelength" or "spectrum" before a number or alone,
+// besides the abbreviations of "spectrum" and "spectral" (IsSpectrumWord).
+constexpr std::array<std::u32string_view, 13> kWavelengthWords{
+    U"λ", U"lambda", U"wl", U"wavelength", U"nm", U"spectraldata",
     U"sp", U"波长", U"光谱", U"光谱数据", U"相对光谱", U"辐射", U"spd"};
+
+// "spectrum", "spectral", or either cut short to four letters or more, as
+// colour tools' field names abbreviate them.
+bool IsSpectrumWord(std::u32string_view word)
+{
+    return word.size() >= 4
+           && (std::u32string_view(U"spectrum").starts_with(word)
+               || std::u32string_view(U"spectral").starts_with(word));
+}
 
 template <std::size_t N>
 bool OneOf(std::u32string_view word, const std::array<std::u32string_view, N> &words)
@@ -105,7 +114,7 @@ std::optional<double> WavelengthInHeaderCell(std::string_view cell)
     if (!unit.empty() && !hasUnit)
         return std::nullopt;
     const std::u32string word = Squeezed(before);
-    const bool knownWord = OneOf(word, kWavelengthWords);
+    const bool knownWord = OneOf(word, kWavelengthWords) || IsSpectrumWord(word);
     if (!word.empty() && !knownWord && !hasUnit)
         return std::nullopt;
     // An unknown word before a unit must not end in a Latin letter glued

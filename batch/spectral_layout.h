@@ -33,7 +33,8 @@ namespace batch {
 // The wavelength in nm that a header cell names, nullopt when it names
 // none. The cell holds one number, and around it at most a unit ("nm",
 // "纳米", in brackets or not) and a word before it: a known one ("λ",
-// "lambda", "WL", "nm", "SPEC", "spectral", "spectrum", "波长", "光谱", …)
+// "lambda", "WL", "nm", "spectral", "spectrum" or either cut short, "波长",
+// "光谱", …)
 // or, when the unit follows the number, any words without digits
 // ("Spectral Data 380[nm]", "Irradiance 380 nm"). Full-width forms and any
 // blanks are read as ASCII. A number with a unit or a known word counts
