@@ -4,7 +4,7 @@
 // from the command line instead (see --help).
 
 #include "ambrix_screens.h"
-#include "batch_window.h"
+#include "command_line.h"
 #include "program.h"
 
 int main(int argc, char **argv)

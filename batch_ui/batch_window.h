@@ -1,12 +1,10 @@
 #pragma once
-// The batch work of both programs as the user meets it: the command line
-// (rate a measurement file and write the rated rows) and the batch window
-// (the rated rows of a file as a table, bound to a screen).
+// The batch window of both programs: the rated rows of a measurement file as
+// a table, bound to a screen.
 
 #include "ellipse.h"
 
 #include <QString>
-#include <optional>
 
 class QWidget;
 
@@ -22,10 +20,5 @@ struct Target {
 // is unloaded). With a path, loads that file; with none, asks for one with a file
 // dialog (cancel: nothing happens).
 void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QString &path = {});
-
-// Runs the command line when it asks for batch work, --help or --version, and
-// returns the exit status; returns std::nullopt when the program should start its
-// screens as usual. program is "ambrix" or "cendrel".
-std::optional<int> RunCommandLine(int argc, char **argv, const QString &program);
 
 } // namespace batchui

@@ -2,7 +2,7 @@
 // --help and --version. It needs no display, except for --plot, which draws
 // offscreen when there is none.
 
-#include "batch_window.h"
+#include "command_line.h"
 
 #include "batch_job.h"
 #include "bin_file.h"

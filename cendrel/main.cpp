@@ -3,7 +3,7 @@
 // With --batch it rates a whole measurement file from the command line
 // instead (see --help).
 
-#include "batch_window.h"
+#include "command_line.h"
 #include "cendrel_screens.h"
 #include "program.h"
 

@@ -6,7 +6,7 @@
 #include "ansi_quadrangles.h"
 #include "bin_file.h"
 
-#include "../batch/batch_files.h"
+#include "batch_files.h"
 
 #include <QTemporaryDir>
 #include <QTest>
