@@ -95,33 +95,37 @@ bool Blank(std::string_view cell)
 
 bool BatchReader::DetectCgats()
 {
-    // Lines from the start until they tell; the text read is kept and read
-    // again as the file's start, whatever it is. A keyword block may be as
-    // long as a record.
-    CgatsHeadReader head;
+    // Lines from the start until they tell. The text read is read again as
+    // the file's start, whatever it is: the first block as it stands, more
+    // (a long keyword block, up to a record's size) gathered in head_.
     CgatsHead verdict = CgatsHead::Undecided;
+    CgatsHeadReader head;
     std::size_t lineStart = 0;
-    bool more = true;
+    bool more = Refill();
+    bool gathered = false;
     while (verdict == CgatsHead::Undecided) {
-        const std::size_t end = head_.find_first_of("\r\n", lineStart);
-        if (end != std::string::npos) {
-            verdict = head.Add(std::string_view(head_).substr(lineStart, end - lineStart));
+        const std::string_view text = gathered ? std::string_view(head_) : text_;
+        const std::size_t end = text.find_first_of("\r\n", lineStart);
+        if (end != std::string_view::npos) {
+            verdict = head.Add(text.substr(lineStart, end - lineStart));
             lineStart = end + 1;
-            continue;
-        }
-        if (!more) {
-            verdict = head.Add(std::string_view(head_).substr(lineStart));
+        } else if (!more) {
+            verdict = head.Add(text.substr(lineStart));
             break;
-        }
-        if (head_.size() > kMaxRecordBytes)
+        } else if (text.size() > kMaxRecordBytes) {
             break;
-        const std::size_t before = head_.size();
-        more = Refill();
-        head_.append(text_);
-        if (const std::size_t first = decoder_.firstUndecodable(); first != std::string_view::npos)
-            layout_.firstUndecodableLine = RecordReader().LineAt(head_, before + first);
+        } else {
+            if (!std::exchange(gathered, true))
+                head_.assign(text_);
+            const std::size_t before = head_.size();
+            more = Refill();
+            head_.append(text_);
+            if (const std::size_t first = decoder_.firstUndecodable(); first != std::string_view::npos)
+                layout_.firstUndecodableLine = RecordReader().LineAt(head_, before + first);
+        }
     }
-    text_ = head_;
+    if (gathered)
+        text_ = head_;
     textPos_ = 0;
     return verdict == CgatsHead::Cgats;
 }
