@@ -178,8 +178,9 @@ private:
 // column; the spectra themselves are checked by the colorimetry when they
 // are rated. A row whose wavelength cell holds no digit ("Total", "合计")
 // ends the table when no row of wavelengths follows it (a footer, noted);
-// otherwise it fails every LED. A row with more cells than the header fails
-// every LED (RowWidthText); a row with fewer fails the LEDs it lacks.
+// otherwise it fails every LED. A row with more cells than the header, not
+// all blank, fails every LED (RowWidthText); a row with fewer fails the
+// LEDs it lacks.
 class LongSpectralTable {
 public:
     explicit LongSpectralTable(LongSpectralLayout layout);
@@ -199,7 +200,10 @@ public:
                 FailAll("第 " + std::to_string(line) + " 行：" + SpectralCellText(*nmProblem, layout_.wavelengthName, nmText));
             return;
         }
-        if (end_ || row.cellCount() > layout_.columns.size() + 1) {
+        bool beyond = false; // a cell beyond the header's holds something: the LEDs' values moved
+        for (std::size_t i = layout_.columns.size() + 1; i < row.cellCount() && !beyond; ++i)
+            beyond = row.cell(i).find_first_not_of(" \t") != std::string_view::npos;
+        if (end_ || beyond) {
             // The row that was no wavelength stood inside the table, or a
             // cell too many moved the LEDs' values.
             FailAll(end_ ? EndMessage() : RowWidthText(line, row.cellCount(), layout_.columns.size() + 1));

@@ -1058,7 +1058,7 @@ void TestBatchReading::cellsOutOfLine()
         {"long, a quote left open", WithLine(longFile, 29, "500\t0.5\t\"0.5\t0.5"), {"", quote, quote}, ""},
         {"long, a cell too many", WithLine(longFile, 29, "500\t0.5\t0,5\t0.5\t0.5"),
          {"第 29 行有 5 格，表头有 4 格", "第 29 行有 5 格", "第 29 行有 5 格"}, ""},
-        {"long, blank beyond 380–780 nm", WithLine(longFile, 5, "375\t0.01\t\t0.01", true), {"", "", ""}, ""},
+        {"long, blank beyond 380–780 nm", WithLine(longFile, 5, "375\t0.01\t\t0.01\t", true), {"", "", ""}, ""},
     };
     for (const Case &c : cases) {
         const ReadFile file = Read(WriteFile(dir_, "lines.csv", c.text), {.row = kGb4000});
