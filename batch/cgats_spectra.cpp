@@ -236,7 +236,9 @@ void CgatsReader::AddLine(std::string_view line, std::uint64_t number, bool cut)
     case Part::Header:
         break;
     }
-    if (std::exchange(afterData_, false) && IsKindLine(line, words, count) && key != "BEGIN_DATA")
+    const bool structure = key == "BEGIN_DATA_FORMAT" || key == "BEGIN_DATA" || key == "END_DATA"
+                           || key == "END_DATA_FORMAT";
+    if (std::exchange(afterData_, false) && IsKindLine(line, words, count) && !structure)
         return; // the next table's kind
     if (key == "BEGIN_DATA_FORMAT") {
         part_ = Part::Format;
@@ -248,7 +250,7 @@ void CgatsReader::AddLine(std::string_view line, std::uint64_t number, bool cut)
         StartData();
         return;
     }
-    if (key == "END_DATA" || key == "END_DATA_FORMAT" || key == "KEYWORD")
+    if (structure || key == "KEYWORD")
         return;
     const std::string value = words.size() > 1 ? words[1] : std::string();
     const std::optional<double> number_ = Number(value);

@@ -341,7 +341,7 @@ private slots:
             << abc + ";第 4 组!第 4 组缺失：NUMBER_OF_SETS 写的是 7 组;第 5 组!第 5 组缺失;第 6 组!第 6 组缺失;第 7 组!第 7 组缺失"
             << "" << false;
         QTest::newRow("a second table")
-            << head + good + "END_DATA\nCGATS.17\nBEGIN_DATA_FORMAT\nSPEC_380 SAMPLE_ID SPEC_390 SPEC_400\n"
+            << head + good + "END_DATA\nBEGIN_DATA_FORMAT\nSPEC_380 SAMPLE_ID SPEC_390 SPEC_400\n"
                              "END_DATA_FORMAT\nBEGIN_DATA\n0.11 D 0.2 0.3\nEND_DATA\n"
             << abc + ";D=0.11" << "" << false;
         QTest::newRow("a second table with other fields")
