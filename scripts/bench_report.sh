@@ -4,11 +4,14 @@
 # spectral file (an ID, the instrument's x and y, 380–780 nm at 5 nm) of
 # phosphor-converted white LEDs around 4000 K, one row in twenty failed.
 # Peak memory that stays the same from 100 to 1,000 (and 10,000) pages shows
-# that the pages stream. Figures printed; nothing is timed in the tests.
+# that the pages stream. With --bins N every row is also sorted into N bins
+# (a grid of small quadrangles over the whole diagram), which every page's
+# diagram shows where they reach into its view. Figures printed; nothing is
+# timed in the tests.
 # With --shots DIR it instead renders an LED page and a tray page (PDF, PNG
 # at 192 dpi, and the PDF through pdftoppm at print size) to DIR.
 #
-#   scripts/bench_report.sh [PAGES...] [--build BUILD_DIR] | --shots [DIR]
+#   scripts/bench_report.sh [PAGES...] [--build BUILD_DIR] [--bins N] | --shots [DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
@@ -25,8 +28,13 @@ if [[ "${1:-}" == --shots ]]; then
 fi
 build=build
 pages=()
+bins=0
 while [ $# -gt 0 ]; do
-  if [ "$1" = --build ]; then build=$2; shift 2; else pages+=("$1"); shift; fi
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --bins) bins=$2; shift 2 ;;
+    *) pages+=("$1"); shift ;;
+  esac
 done
 [ ${#pages[@]} -gt 0 ] || pages=(100 1000)
 bash scripts/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- ambrix >/dev/null
@@ -56,6 +64,22 @@ generate() {
   }' > "$2"
 }
 
+# N bins: a grid of 250 columns over x 0–0.75 and as many rows as it takes
+# over y 0–0.85, each cell a quadrangle a little narrower at its top.
+binOptions=()
+if [ "$bins" -gt 0 ]; then
+  mawk -v n="$bins" 'BEGIN {
+    columns = 250; rows = int((n + columns - 1) / columns); w = 0.75 / columns; h = 0.85 / rows
+    print "bin,x1,y1,x2,y2,x3,y3,x4,y4"
+    for (i = 0; i < n; i++) {
+      x = (i % columns) * w; y = int(i / columns) * h
+      printf "B%d,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n", i, x, y, x + w, y, x + 0.9 * w, y + h, x + 0.1 * w, y + h
+    }
+  }' > "$work/bins.csv"
+  binOptions=(--bins "$work/bins.csv")
+  echo "with $bins bins"
+fi
+
 printf "%-8s %9s %11s %12s %12s\n" pages "wall s" "pages/s" "peak MiB" "PDF MiB"
 for n in "${pages[@]}"; do
   rows=$((n > 1 ? n - 1 : 1))
@@ -63,7 +87,7 @@ for n in "${pages[@]}"; do
   rm -f "$work/report.pdf"
   start=$(date +%s.%N)
   /usr/bin/time -f "%M" -o "$work/time.txt" "$ambrix" --batch "$work/tray.csv" --standard GB --cct 4000 \
-      -o "$work/rated.csv" --report "$work/report.pdf" 2>"$work/stderr.txt" || true
+      -o "$work/rated.csv" --report "$work/report.pdf" "${binOptions[@]}" 2>"$work/stderr.txt" || true
   end=$(date +%s.%N)
   got=$(pdfinfo "$work/report.pdf" 2>/dev/null | mawk '/^Pages:/ { print $2 }')
   [ "$got" = "$n" ] || { echo "expected $n pages, got ${got:-none}"; cat "$work/stderr.txt"; exit 1; }
