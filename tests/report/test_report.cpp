@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -25,7 +26,9 @@
 #include <QTest>
 
 #include <cmath>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +83,57 @@ const QByteArray kTray = "编号,光通量(lm),CIE x,CIE y,备注\n"
                          "T015,119.3,0.38O2,0.3778,抄写错误\n"
                          "T023,124.1,\"0,3811\",0.3805,小数逗号\n";
 
+// 81 bands of a phosphor white LED, 380–780 nm, joined by sep.
+QByteArray WhiteLed(double pump, char sep)
+{
+    QByteArray text;
+    for (int nm = 380; nm <= 780; nm += 5) {
+        const auto band = [nm](double peak, double fwhm) {
+            const double s = fwhm / 2.3548;
+            return std::exp(-0.5 * (nm - peak) * (nm - peak) / (s * s));
+        };
+        text += (nm > 380 ? QByteArray(1, sep) : QByteArray())
+                + QByteArray::number(pump * band(450, 20) + 0.78 * band(540, 105) + 0.8 * band(630, 85), 'f', 6);
+    }
+    return text;
+}
+
+QByteArray Wavelengths(const QByteArray &before, char sep)
+{
+    QByteArray text;
+    for (int nm = 380; nm <= 780; nm += 5)
+        text += (nm > 380 ? QByteArray(1, sep) : QByteArray()) + before + QByteArray::number(nm);
+    return text;
+}
+
+// The file's entries, names only, sorted.
+QStringList Entries(const QTemporaryDir &dir)
+{
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+}
+
+QByteArray Contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Lays out links, folders and files in dir: "s:NAME:TARGET" a symlink,
+// "h:NAME:TARGET" a hard link, "d:NAME" a folder.
+void Lay(const QTemporaryDir &dir, const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList part = entry.split(':');
+        const QByteArray name = QFile::encodeName(dir.filePath(part[1]));
+        const bool made = part[0] == "s"   ? ::symlink(QFile::encodeName(part[2]).constData(), name.constData()) == 0
+                          : part[0] == "h" ? ::link(QFile::encodeName(dir.filePath(part[2])).constData(), name.constData()) == 0
+                                           : ::mkdir(name.constData(), 0700) == 0;
+        if (!made)
+            qFatal("cannot lay out %s", qPrintable(entry));
+    }
+}
+
 report::FileReport Request(const QString &in, const QString &out)
 {
     report::FileReport request;
@@ -102,7 +156,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<quint64>>("lines");
+        QTest::addColumn<QList<quint64>>("rows");
         QTest::addColumn<int>("pages");
         QTest::addColumn<QStringList>("firstWords"); // a word each page's text holds, in order
         QTest::newRow("one row: no tray page") << QByteArray("id,x,y\nA1,0.38,0.38\n") << "r.pdf"
@@ -110,21 +164,21 @@ private slots:
         QTest::newRow("six rows, three failed") << kTray << "r.pdf" << QList<quint64>{} << 7
                                                 << QStringList{"Tray report", "T001", "T002", "T003",
                                                                "T007", "T015", "T023"};
-        QTest::newRow("the selected lines") << kTray << "r.pdf" << QList<quint64>{3, 6} << 3
-                                            << QStringList{"Tray report", "T002", "T015"};
-        QTest::newRow("png pages") << kTray << "r.png" << QList<quint64>{2, 4} << 3 << QStringList{};
+        QTest::newRow("the selected rows") << kTray << "r.pdf" << QList<quint64>{1, 4} << 3
+                                           << QStringList{"Tray report", "T002", "T015"};
+        QTest::newRow("png pages") << kTray << "r.png" << QList<quint64>{0, 2} << 3 << QStringList{};
     }
     void pagesOfAReport()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, name);
-        QFETCH(QList<quint64>, lines);
+        QFETCH(QList<quint64>, rows);
         QFETCH(int, pages);
         QFETCH(QStringList, firstWords);
         QTemporaryDir dir;
         report::FileReport request = Request(WriteText(dir, "tray.csv", file), dir.filePath(name));
-        if (!lines.isEmpty())
-            request.lines = std::vector<std::uint64_t>(lines.begin(), lines.end());
+        if (!rows.isEmpty())
+            request.rows = std::vector<std::uint64_t>(rows.begin(), rows.end());
         QCOMPARE(report::WriteFileReport(request), QString());
         if (name.endsWith(".png")) {
             for (int page = 1; page <= pages; ++page) {
@@ -293,6 +347,133 @@ private slots:
         QVERIFY(Holds(PageText(out, 2), "T002"));
         QVERIFY(Holds(PageText(out, 3), "T015"));
         delete window;
+    }
+
+    // Every output of a report is refused before a page is written when it
+    // would overwrite the input or another output, by any path: symlinks
+    // (dangling ones too) and hard links, of the PDF and of every page; a
+    // folder where a page goes is refused too. The input stays as it was,
+    // and no page appears.
+    void samePathsRefusedBeforeWriting_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("page linked to IN") << "r.png" << QStringList{"s:r-0003.png:tray.csv"} << "r-0003.png”与输入文件";
+        QTest::newRow("page hard-linked to IN") << "r.png" << QStringList{"h:r-0002.png:tray.csv"} << "r-0002.png”与输入文件";
+        QTest::newRow("PDF hard-linked to IN") << "r.pdf" << QStringList{"h:r.pdf:tray.csv"} << "与输入文件";
+        QTest::newRow("page to OUT, not there yet") << "r.png" << QStringList{"s:r-0004.png:rated.csv"} << "与输出文件";
+        QTest::newRow("PDF to the plot, not there yet") << "r.pdf" << QStringList{"s:r.pdf:plot.pdf"} << "与色品图";
+        QTest::newRow("OUT named as a page") << "rated.png" << QStringList{} << "rated-0002.png”与输出文件";
+        QTest::newRow("a page linked to another") << "r.png" << QStringList{"s:r-0002.png:r-0006.png"} << "与第 2 页";
+        QTest::newRow("a folder where a page goes") << "r.png" << QStringList{"d:r-0005.png"} << "r-0005.png”是一个文件夹";
+    }
+    void samePathsRefusedBeforeWriting()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        Lay(dir, entries);
+        const QStringList before = Entries(dir);
+        report::FileReport request = Request(in, dir.filePath(name));
+        const QString out = dir.filePath(name == "rated.png" ? "rated-0002.png" : "rated.csv");
+        request.others = {{"输出文件 “" + out.toStdString() + "”", QFile::encodeName(out).toStdString()},
+                          {"色品图 “plot.pdf”", QFile::encodeName(dir.filePath("plot.pdf")).toStdString()}};
+        const QString problem = report::WriteFileReport(request);
+        QVERIFY2(problem.contains(says), qPrintable(problem));
+        QCOMPARE(Entries(dir), before);
+        QCOMPARE(Contents(in), kTray);
+    }
+
+    // Pages are written as OUT is: a page's name only ever holds a whole
+    // page, a hard link elsewhere keeps the old file, a symlink keeps
+    // leading where it did. A shorter report names, and leaves alone, the
+    // pages of the longer one before it.
+    void pagesReplacedWhole()
+    {
+        QTemporaryDir dir;
+        const QString in = WriteText(dir, "tray.csv", kTray);
+        WriteText(dir, "kept.png", "old");
+        Lay(dir, {"h:r-0002.png:kept.png", "s:r-0003.png:elsewhere.png"});
+        QString note;
+        QCOMPARE(report::WriteFileReport(Request(in, dir.filePath("r.png")), &note), QString());
+        QCOMPARE(note, QString());
+        QCOMPARE(Contents(dir.filePath("kept.png")), QByteArray("old"));
+        QCOMPARE(QFileInfo(dir.filePath("r-0003.png")).symLinkTarget(), dir.filePath("elsewhere.png"));
+        QCOMPARE(QImage(dir.filePath("elsewhere.png")).size(), report::kPageSize * diagram::kPngScale);
+        for (int page = 1; page <= 7; ++page)
+            QVERIFY(!QImage(report::PngPagePath(dir.filePath("r.png"), page, 7)).isNull());
+
+        const QByteArray seventh = Contents(dir.filePath("r-0007.png"));
+        report::FileReport shorter = Request(in, dir.filePath("r.png"));
+        shorter.rows = std::vector<std::uint64_t>{1, 4};
+        QCOMPARE(report::WriteFileReport(shorter, &note), QString());
+        QVERIFY2(note.contains("另有 4 个") && note.contains("r-0004.png … r-0007.png"), qPrintable(note));
+        QCOMPARE(Contents(dir.filePath("r-0007.png")), seventh);
+        QCOMPARE(Entries(dir), (QStringList{"elsewhere.png", "kept.png", "r-0001.png", "r-0002.png", "r-0003.png",
+                                            "r-0004.png", "r-0005.png", "r-0006.png", "r-0007.png", "tray.csv"}));
+    }
+
+    // Each page names its sample as the output row does, and the line where
+    // its data begin: a long file's LEDs by their columns, a CGATS file's
+    // sets by SAMPLE_ID, a wide file's rows by their ID column, wherever it
+    // stands; a file of bare coordinates by the line.
+    void pagesNameTheirSamples_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<quint64>>("lines"); // empty: not checked
+        QByteArray longFile = "波长\tLED-A\tLED-B\n";
+        for (int nm = 380; nm <= 780; nm += 5)
+            longFile += QByteArray::number(nm) + "\t" + QByteArray::number(1 + nm % 7) + "\t"
+                        + QByteArray::number(2 + nm % 5) + "\n";
+        QTest::newRow("long") << longFile << QStringList{"LED-A", "LED-B"} << QList<quint64>{};
+        QTest::newRow("CGATS") << "SPECT\nSPECTRAL_START_NM 380\nSPECTRAL_END_NM 780\nSPECTRAL_BANDS 81\n"
+                                  "BEGIN_DATA_FORMAT\nSAMPLE_ID " + Wavelengths("SPEC_", ' ')
+                                      + "\nEND_DATA_FORMAT\nNUMBER_OF_SETS 2\nBEGIN_DATA\nK-1 " + WhiteLed(0.9, ' ')
+                                      + "\nK-2 " + WhiteLed(1.2, ' ') + "\nEND_DATA\n"
+                               << QStringList{"K-1", "K-2"} << QList<quint64>{10, 11};
+        QTest::newRow("wide, no x and y") << "ID," + Wavelengths("", ',') + "\nW1," + WhiteLed(0.9, ',') + "\n\nW2,"
+                                                 + WhiteLed(1.2, ',') + "\n"
+                                          << QStringList{"W1", "W2"} << QList<quint64>{2, 4};
+        QTest::newRow("wide, ID after x and y") << "x,y,ID," + Wavelengths("", ',') + "\n0.38,0.37,W1," + WhiteLed(0.9, ',') + "\n"
+                                                << QStringList{"W1"} << QList<quint64>{2};
+        QTest::newRow("bare coordinates") << QByteArray("x,y\n0.38,0.38\n0.39,0.38\n")
+                                          << QStringList{"第 2 行", "第 3 行"} << QList<quint64>{2, 3};
+    }
+    void pagesNameTheirSamples()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, names);
+        QFETCH(QList<quint64>, lines);
+        QTemporaryDir dir;
+        const QString path = WriteText(dir, "leds.txt", file);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        batch::BatchReader reader(fd);
+        batch::ReadOptions options;
+        options.row = Ansi4000();
+        QCOMPARE(int(reader.Start(options)), int(batch::HeaderProblem::None));
+        QStringList read;
+        QList<quint64> readLines;
+        batch::RatedRow row;
+        while (reader.Next(row)) {
+            const report::LedReport led = report::LedReportOf(row, reader.layout(), {});
+            read << QString::fromStdString(led.name);
+            readLines << led.line;
+        }
+        ::close(fd);
+        QCOMPARE(read, names);
+        if (!lines.isEmpty())
+            QCOMPARE(readLines, lines);
+        // And on the page, with its line.
+        const QString out = dir.filePath("r.pdf");
+        QCOMPARE(report::WriteFileReport(Request(path, out)), QString());
+        const QString page = PageText(out, names.size() > 1 ? 3 : 1);
+        QVERIFY2(Holds(page, names.back()), qPrintable(page));
+        if (!lines.isEmpty())
+            QVERIFY2(Holds(page, QStringLiteral("第 %1 行").arg(lines.back())), qPrintable(page));
     }
 
     // A FIFO where a page would go is refused, never written to (which
