@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,6 +63,27 @@ QString PageText(const QString &pdf, int page)
 {
     return Poppler("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"})
         .remove(QRegularExpression("\\s+"));
+}
+
+// The words of one page with their left, top and bottom (points from the
+// page's top left corner).
+struct WordBox {
+    QString text;
+    double left = 0;
+    double top = 0;
+    double bottom = 0;
+};
+QList<WordBox> Words(const QString &pdf, int page)
+{
+    const QString html = Poppler("pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+    QList<WordBox> words;
+    static const QRegularExpression word(R"re(<word xMin="([^"]*)" yMin="([^"]*)" xMax="[^"]*" yMax="([^"]*)">([^<]*)</word>)re");
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto match = it.next();
+        words.push_back({match.captured(4), match.captured(1).toDouble(), match.captured(2).toDouble(),
+                         match.captured(3).toDouble()});
+    }
+    return words;
 }
 
 bool Holds(const QString &page, QString text)
@@ -223,6 +245,17 @@ private slots:
         const int listed = int(page.count(QRegularExpression("第\\d+行F\\d+：")));
         QVERIFY(listed > 10);
         QCOMPARE(listed + more.captured(1).toInt(), kFailed);
+        // The count of the rest stands on the page's body, within the margin
+        // the page keeps on every side (the footer's left edge), not in
+        // the bottom margin with the footer or beyond.
+        const QList<WordBox> words = Words(manyOut, 1);
+        const auto rest = std::find_if(words.begin(), words.end(), [](const WordBox &w) { return w.text.startsWith("另有"); });
+        const auto footer = std::find_if(words.begin(), words.end(), [](const WordBox &w) { return w.text == "ambrix"; });
+        QVERIFY(rest != words.end() && footer != words.end());
+        const auto height = QRegularExpression("Page size:\\s+[\\d.]+ x ([\\d.]+)").match(Poppler("pdfinfo", {manyOut}));
+        QVERIFY(height.hasMatch());
+        const double bodyBottom = height.captured(1).toDouble() - footer->left;
+        QVERIFY2(rest->bottom <= bodyBottom + 0.5, qPrintable(QStringLiteral("%1 > %2").arg(rest->bottom).arg(bodyBottom)));
     }
 
     // The page prints the row's figures: the README's worked example for a
@@ -313,6 +346,46 @@ private slots:
         }
         QCOMPARE(counted, total);
         QVERIFY(bars.front().from <= 2700 && bars.back().to > 6490);
+
+        // A value falls in the bar whose range holds it: 80.4 in [80.0, 80.5).
+        report::Histogram ra("Ra", "", -300, 0.5, 800, 1);
+        for (double v : {79.9, 80.4, 80.4, 80.6})
+            ra.Add(v);
+        bars = ra.Bars();
+        QCOMPARE(bars.size(), std::size_t(3));
+        for (const auto &[from, count] : {std::pair{79.5, 1}, std::pair{80.0, 2}, std::pair{80.5, 1}}) {
+            const auto bar = std::find_if(bars.begin(), bars.end(), [&](const auto &b) { return b.from == from; });
+            QVERIFY(bar != bars.end());
+            QCOMPARE(bar->count, std::uint64_t(count));
+            QCOMPARE(bar->to, from + 0.5);
+        }
+    }
+
+    // The tray's histograms take each figure from its own index: R9 is
+    // R9, not its neighbour.
+    void trayFiguresFromTheirIndices()
+    {
+        batch::RatedRow row;
+        row.line = 2;
+        batch::RateRow(Ansi4000(), "0.3805", "0.3768", false, row.rating);
+        batch::SpectralRating &s = row.rating.spectral;
+        s.present = true;
+        s.figures.rendering.defined = true;
+        s.figures.rendering.ra = 83.1;
+        for (std::size_t i = 0; i < s.figures.rendering.r.size(); ++i)
+            s.figures.rendering.r[i] = 60 + double(i);
+        s.figures.rendering.r[8] = -12.5;
+        s.tm30.defined = true;
+        s.tm30.rf = 86.5;
+        report::ReportContext context;
+        context.target = Ansi4000();
+        report::TrayTally tray(context);
+        tray.Add(row, {});
+        for (const auto &[figure, value] : {std::pair{report::TrayTally::Ra, 83.1}, std::pair{report::TrayTally::R9, -12.5},
+                                            std::pair{report::TrayTally::Rf, 86.5}}) {
+            QCOMPARE(tray.histogram(figure).count(), std::uint64_t(1));
+            QCOMPARE(tray.histogram(figure).least(), value);
+        }
     }
 
     // "生成报告…" in the batch window reports the selected rows: the tray
