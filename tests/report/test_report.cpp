@@ -26,8 +26,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,6 +158,19 @@ void Lay(const QTemporaryDir &dir, const QStringList &entries)
             qFatal("cannot lay out %s", qPrintable(entry));
     }
 }
+
+#ifdef AMBRIX_PROGRAM
+// ambrix rating for ANSI 4000 K in the folder, without a display.
+void StartAmbrix(QProcess &process, const QTemporaryDir &dir, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(AMBRIX_PROGRAM, QStringList{"--standard", "ANSI", "--cct", "4000"} + arguments);
+}
+#endif
 
 report::FileReport Request(const QString &in, const QString &out)
 {
@@ -549,6 +565,80 @@ private slots:
             QVERIFY2(Holds(page, QStringLiteral("第 %1 行").arg(lines.back())), qPrintable(page));
     }
 
+    // An interrupted report leaves only whole pages under the pages' names,
+    // and no temporary file.
+    void interruptedReportLeavesWholePages_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void interruptedReportLeavesWholePages()
+    {
+#ifdef AMBRIX_PROGRAM
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        QByteArray rows = "id,x,y\n";
+        for (int i = 0; i < 60; ++i)
+            rows += "L" + QByteArray::number(i) + ",0.38,0.3" + QByteArray::number(7 + i % 3) + "\n";
+        WriteText(dir, "in.csv", rows);
+        QProcess process;
+        StartAmbrix(process, dir, {"--batch", "in.csv", "-o", "out.csv", "--report", "r.png"});
+        // As soon as the third page's name is there.
+        for (int waited = 0; waited < 60000 && !QFileInfo::exists(dir.filePath("r-0003.png")); waited += 2)
+            QVERIFY(!process.waitForFinished(2));
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        int pages = 0;
+        for (const QString &name : Entries(dir)) {
+            if (!name.startsWith("r-"))
+                continue;
+            QVERIFY2(name.endsWith(".png"), qPrintable(name)); // no temporary file
+            QCOMPARE(QImage(dir.filePath(name)).size(), report::kPageSize * diagram::kPngScale);
+            ++pages;
+        }
+        QVERIFY(pages >= 3 && pages < 61);
+#else
+        QSKIP("ambrix is not built");
+#endif
+    }
+
+    // A write that fails part way leaves no part of the report and says
+    // why: a file size limit of the system (set for the run), as a full
+    // disk would; a full disk is named as such.
+    void failedWriteLeavesNoPart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("PDF") << "r.pdf";
+        QTest::newRow("PNG pages") << "r.png";
+    }
+    void failedWriteLeavesNoPart()
+    {
+#ifdef AMBRIX_PROGRAM
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        WriteText(dir, "tray.csv", kTray);
+        QProcess process;
+        process.setChildProcessModifier([] {
+            const rlimit limit{30000, 30000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+        StartAmbrix(process, dir, {"--batch", "tray.csv", "-o", "out.csv", "--report", name});
+        QVERIFY(process.waitForFinished(60000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(err.contains("超出了系统允许的文件大小"), qPrintable(err));
+        QCOMPARE(Entries(dir), (QStringList{"out.csv", "tray.csv"}));
+#else
+        QSKIP("ambrix is not built");
+#endif
+        for (const auto &[error, says] : {std::pair{ENOSPC, "磁盘已满"}, std::pair{EDQUOT, "磁盘已满"},
+                                          std::pair{ENOENT, "文件夹不存在"}, std::pair{EACCES, "没有写入权限"}})
+            QVERIFY(diagram::WriteProblem("r.pdf", error).contains(QString::fromUtf8(says)));
+    }
+
     // A FIFO where a page would go is refused, never written to (which
     // would hang until someone reads it).
     void specialFilesRefused()
@@ -568,14 +658,11 @@ private slots:
 #ifdef AMBRIX_PROGRAM
         QTemporaryDir dir;
         const QString in = WriteText(dir, "tray.csv", kTray);
-        const auto run = [&](const QStringList &more) {
+        const auto run = [&](const QStringList &more, const QString &standardOutput = {}) {
             QProcess process;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.remove("DISPLAY");
-            environment.remove("QT_QPA_PLATFORM");
-            process.setProcessEnvironment(environment);
-            process.setWorkingDirectory(dir.path());
-            process.start(AMBRIX_PROGRAM, QStringList{"--standard", "ANSI", "--cct", "4000", "-o", "out.csv"} + more);
+            if (!standardOutput.isEmpty())
+                process.setStandardOutputFile(dir.filePath(standardOutput));
+            StartAmbrix(process, dir, QStringList{"-o", "out.csv"} + more);
             process.waitForFinished(60000);
             return std::pair(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
         };
@@ -619,16 +706,29 @@ private slots:
         struct Refused {
             QStringList arguments;
             QString says;
+            QString standardOutput = {}; // the file standard output goes to
         };
+        // Links to outputs not written yet: the report would replace OUT,
+        // the plot would replace the report.
+        Lay(dir, {"s:rep.pdf:rated.csv", "s:rep2.pdf:plot.pdf", "s:rep3-0002.png:rated3.csv"});
         for (const Refused &refused : {Refused{{"--batch", "-", "--report", "s.pdf"}, "标准输入"},
                                        Refused{{"--batch", in, "--report", in}, ".pdf 或 .png"},
                                        Refused{{"--batch", in, "--report", "out.pdf", "-o", "out.pdf"}, "同一个文件"},
-                                       Refused{{"--batch", in, "--report", "s.txt"}, ".pdf 或 .png"}}) {
-            std::tie(status, err) = run(refused.arguments);
+                                       Refused{{"--batch", in, "--report", "s.txt"}, ".pdf 或 .png"},
+                                       Refused{{"--batch", in, "--report", ""}, "--report 需要"},
+                                       Refused{{"--batch", in, "-o", ""}, "-o 需要"},
+                                       Refused{{"--batch", in, "-o", "rated.csv", "--report", "rep.pdf"}, "同一个文件"},
+                                       Refused{{"--batch", in, "--plot", "plot.pdf", "--report", "rep2.pdf"}, "色品图"},
+                                       Refused{{"--batch", in, "-o", "rated3.csv", "--report", "rep3.png"}, "rep3-0002.png"},
+                                       Refused{{"--batch", in, "-o", "-", "--report", "so.pdf"}, "标准输出", "so.pdf"}}) {
+            std::tie(status, err) = run(refused.arguments, refused.standardOutput);
             QCOMPARE(status, 2);
             QVERIFY2(err.contains(refused.says), qPrintable(err));
         }
-        QVERIFY(!QFile::exists(dir.filePath("s.pdf")));
+        // Nothing was written.
+        for (const char *name : {"s.pdf", "rated.csv", "plot.pdf", "rated3.csv"})
+            QVERIFY2(!QFile::exists(dir.filePath(name)), name);
+        QCOMPARE(QFileInfo(dir.filePath("so.pdf")).size(), qint64(0));
         QCOMPARE(QFile(in).size(), qint64(kTray.size()));
 #else
         QSKIP("ambrix is not built");
