@@ -405,11 +405,31 @@ private slots:
     }
 
     // "生成报告…" in the batch window reports the selected rows: the tray
-    // page, then theirs, named by their lines in the file.
+    // page when there are several, then theirs; picked by row, also where
+    // rows share a line (a long file's LEDs).
+    void windowReportsTheSelectedRows_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QStringList>("pageWords");
+        QTest::newRow("rows of points") << kTray << QList<int>{1, 4} << QStringList{"Tray report", "T002", "T015"};
+        QByteArray longFile = "波长";
+        for (int led = 1; led <= 200; ++led)
+            longFile += "\tL" + QByteArray::number(led);
+        for (int nm = 380; nm <= 780; nm += 5) {
+            longFile += "\n" + QByteArray::number(nm);
+            for (int led = 1; led <= 200; ++led)
+                longFile += "\t" + QByteArray::number(1 + (nm + led) % 9);
+        }
+        QTest::newRow("one LED of a long file") << longFile + "\n" << QList<int>{149} << QStringList{"L150"};
+    }
     void windowReportsTheSelectedRows()
     {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<int>, selected);
+        QFETCH(QStringList, pageWords);
         QTemporaryDir dir;
-        const QString in = WriteText(dir, "tray.csv", kTray);
+        const QString in = WriteText(dir, "tray.csv", file);
         QWidget screen;
         batchui::OpenBatchWindow(screen, {Ansi4000()}, in);
         auto *window = screen.findChild<batchui::BatchWindow *>();
@@ -417,7 +437,7 @@ private slots:
         if (window->loading())
             QSignalSpy(window, &batchui::BatchWindow::loaded).wait(10000);
         QTableView &view = window->view();
-        for (const int row : {1, 4})
+        for (const int row : selected)
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
         // The dialog suggests a name beside the file; take it.
@@ -432,9 +452,9 @@ private slots:
                 action = a;
         QVERIFY(action);
         action->trigger();
-        QCOMPARE(PageCount(out), 3);
-        QVERIFY(Holds(PageText(out, 2), "T002"));
-        QVERIFY(Holds(PageText(out, 3), "T015"));
+        QCOMPARE(PageCount(out), pageWords.size());
+        for (int page = 1; page <= pageWords.size(); ++page)
+            QVERIFY(Holds(PageText(out, page), pageWords[page - 1]));
         delete window;
     }
 
