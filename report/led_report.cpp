@@ -52,7 +52,8 @@ std::optional<std::size_t> NameColumn(const batch::Layout &layout)
 
 std::string SampleName(const batch::RatedRow &row, const batch::Layout &layout)
 {
-    const std::optional<std::size_t> column = NameColumn(layout);
+    const bool hasCells = row.record || row.cells;
+    const std::optional<std::size_t> column = hasCells ? NameColumn(layout) : std::nullopt;
     std::string_view name = column ? Trimmed(row.cell(*column)) : std::string_view();
     // A name is a label, not a paragraph.
     constexpr std::size_t kLongestName = 120;

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <unordered_map>
@@ -54,6 +55,7 @@ public:
         const QFileInfo info(path);
         folder_ = info.path();
         const QString name = info.fileName();
+        prefix_ = path.left(path.size() - name.size());
         const qsizetype dot = name.lastIndexOf('.');
         pattern_.setPattern(QStringLiteral("^%1-(\\d{4,})%2$")
                                 .arg(QRegularExpression::escape(name.left(dot)),
@@ -84,11 +86,13 @@ public:
         }
         return names;
     }
-    QString PathOf(const QString &name) const { return QDir(folder_).filePath(name); }
+    // The page's path as the report's path is written ("r-0002.png", "out/r-0002.png").
+    QString PathOf(const QString &name) const { return prefix_ + name; }
     const QString &folder() const { return folder_; }
 
 private:
     QString folder_;
+    QString prefix_;
     QRegularExpression pattern_;
 };
 
@@ -125,7 +129,13 @@ QString PageProblem(const QString &path, int count, const std::vector<batch::Ide
         if (const std::string key = batch::FileKey(other); !key.empty())
             taken.emplace(key, &other);
     }
-    std::unordered_map<std::string, int> pages;
+    // A page that leads through a symlink to another would be written over
+    // by it; pages that are hard links of each other are each replaced.
+    struct Page {
+        int number;
+        bool link;
+    };
+    std::unordered_map<std::string, Page> pages;
     for (int number = 1; number <= count; ++number) {
         const QString page = PngPagePath(path, number, count);
         if (const QString problem = diagram::NotAPlainFileProblem(page); !problem.isEmpty())
@@ -134,8 +144,9 @@ QString PageProblem(const QString &path, int count, const std::vector<batch::Ide
         const QString what = QStringLiteral("报告的第 %1 页“%2”").arg(number).arg(page);
         if (const auto other = taken.find(key); other != taken.end())
             return SameFileProblem(what, *other->second);
-        if (const auto [earlier, added] = pages.emplace(key, number); !added)
-            return SameFileProblem(what, {"第 " + std::to_string(earlier->second) + " 页", {}});
+        const bool link = QFileInfo(page).isSymLink();
+        if (const auto [earlier, added] = pages.emplace(key, Page{number, link}); !added && (link || earlier->second.link))
+            return SameFileProblem(what, {"第 " + std::to_string(earlier->second.number) + " 页", {}});
     }
     return {};
 }
@@ -292,6 +303,8 @@ QString ReportPathProblem(const QString &path, const std::vector<batch::Identity
     const QString suffix = target.suffix().toLower();
     if (suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
         return QStringLiteral("报告的文件名应以 .pdf 或 .png 结尾，而不是“%1”。").arg(target.fileName());
+    if (!target.dir().exists())
+        return diagram::WriteProblem(path, ENOENT);
     if (suffix == QLatin1String("png"))
         return AnyPageProblem(path, others);
     if (const QString problem = diagram::NotAPlainFileProblem(path); !problem.isEmpty())

@@ -476,6 +476,7 @@ private slots:
         QTest::newRow("OUT named as a page") << "rated.png" << QStringList{} << "rated-0002.png”与输出文件";
         QTest::newRow("a page linked to another") << "r.png" << QStringList{"s:r-0002.png:r-0006.png"} << "与第 2 页";
         QTest::newRow("a folder where a page goes") << "r.png" << QStringList{"d:r-0005.png"} << "r-0005.png”是一个文件夹";
+        QTest::newRow("a folder that is not there") << "no/r.pdf" << QStringList{} << "文件夹不存在";
     }
     void samePathsRefusedBeforeWriting()
     {
