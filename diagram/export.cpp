@@ -162,7 +162,9 @@ QString WriteProblem(const QString &path, int error)
 {
     switch (error) {
     case ENOSPC:
-    case EDQUOT:
+#ifdef EDQUOT
+    case EDQUOT: // a quota, full as a disk is
+#endif
         return QStringLiteral("磁盘已满，“%1”没有写完（原来的文件不变）。请腾出空间或换一个磁盘后再试。").arg(path);
     case EFBIG:
         return QStringLiteral("“%1”超出了系统允许的文件大小，没有写完（原来的文件不变）。").arg(path);
