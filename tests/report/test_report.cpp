@@ -693,19 +693,9 @@ private slots:
 
         // A wide spectral file: each page gives the figures of its row's
         // columns (to the page's one decimal).
-        QByteArray wide = "ID";
-        for (int nm = 380; nm <= 780; nm += 5)
-            wide += ',' + QByteArray::number(nm);
-        for (const double pump : {0.9, 1.3}) {
-            wide += "\nLED" + QByteArray::number(pump);
-            for (int nm = 380; nm <= 780; nm += 5) {
-                const auto band = [nm](double peak, double fwhm) {
-                    const double s = fwhm / 2.3548;
-                    return std::exp(-0.5 * (nm - peak) * (nm - peak) / (s * s));
-                };
-                wide += ',' + QByteArray::number(pump * band(450, 20) + 0.78 * band(540, 105) + 0.8 * band(630, 85), 'f', 6);
-            }
-        }
+        QByteArray wide = "ID," + Wavelengths("", ',');
+        for (const double pump : {0.9, 1.3})
+            wide += "\nLED" + QByteArray::number(pump) + ',' + WhiteLed(pump, ',');
         WriteText(dir, "wide.csv", wide + '\n');
         std::tie(status, err) = run({"--batch", "wide.csv", "--report", "wide.pdf", "-o", "wide-out.csv"});
         QVERIFY2(status == 0 || status == 1, qPrintable(err));
