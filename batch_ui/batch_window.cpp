@@ -220,10 +220,10 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
     reportAction->setShortcut(QKeySequence::Print);
     reportAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(reportAction, &QAction::triggered, this, [this] {
-        std::vector<std::uint64_t> lines;
+        std::vector<std::uint64_t> rows;
         for (const int row : SelectedRows())
-            lines.push_back(model_->rows().line(std::size_t(row)));
-        report::ReportWithDialog(*this, path_, options_, std::move(lines));
+            rows.push_back(std::uint64_t(row));
+        report::ReportWithDialog(*this, path_, options_, std::move(rows));
     });
     view_->addAction(reportAction);
 }

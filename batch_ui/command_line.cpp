@@ -213,6 +213,8 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     batch::Job job;
     job.program = program.toStdString();
     job.inPath = parser.value(batchOption).toStdString();
+    if (parser.isSet(outOption) && parser.value(outOption).isEmpty())
+        return UsageError(program, QStringLiteral("-o 需要一个文件名（- 为标准输出）。"));
     job.outPath = parser.isSet(outOption) ? parser.value(outOption).toStdString() : "-";
     auto cannotRun = [&](const QString &message) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(message));
@@ -293,13 +295,22 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         };
     }
 
-    // The report reads IN again, after the run (report/report_file.h).
+    // The report reads IN again, after the run (report/report_file.h). It
+    // may overwrite none of IN, OUT (standard output included) and the plot.
+    if (parser.isSet(reportOption) && parser.value(reportOption).isEmpty())
+        return UsageError(program, QStringLiteral("--report 需要一个文件名（.pdf 或 .png）。"));
     const QString reportPath = parser.value(reportOption);
+    std::vector<batch::Identity> reportOthers;
     if (!reportPath.isEmpty()) {
         if (job.inPath == "-")
             return UsageError(program, QStringLiteral("--report 要把输入读两遍，请用 --batch IN 给出文件，不能用标准输入。"));
-        const QString problem = report::ReportPathProblem(
-            reportPath, {QFile::decodeName(job.inPath.c_str()), QFile::decodeName(job.outPath.c_str()), plotPath});
+        reportOthers.push_back(job.outPath == "-" ? batch::Identity{"标准输出", {}, STDOUT_FILENO}
+                                                  : batch::Identity{"输出文件 “" + job.outPath + "”", job.outPath});
+        if (!job.plotPath.empty())
+            reportOthers.push_back({"色品图 “" + job.plotPath + "”", job.plotPath});
+        std::vector<batch::Identity> all = reportOthers;
+        all.push_back({"输入文件 “" + job.inPath + "”", job.inPath});
+        const QString problem = report::ReportPathProblem(reportPath, all);
         if (!problem.isEmpty())
             return UsageError(program, problem);
     }
@@ -311,9 +322,13 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         request.inPath = QFile::decodeName(job.inPath.c_str());
         request.read = job.read;
         request.program = program;
-        if (const QString problem = report::WriteFileReport(request); !problem.isEmpty()) {
+        request.others = std::move(reportOthers);
+        QString note;
+        if (const QString problem = report::WriteFileReport(request, &note); !problem.isEmpty()) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
             status = batch::kCannotRun;
+        } else if (!note.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(note));
         }
     }
     if (status == batch::kCannotRun || plotPath.isEmpty())

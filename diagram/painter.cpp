@@ -266,15 +266,28 @@ void DrawOutlines(QPainter &p, const Scene &scene, const ViewTransform &t, std::
         }
     }
     if (!scene.bins.empty()) {
-        const QRectF visible = t.plot().adjusted(-2, -2, 2, 2);
+        // Only the bins whose corners' box reaches into the plot (and the
+        // pen's width around it) are drawn: a file of many thousands costs
+        // a page only what it shows.
+        const Extent v = t.Visible();
+        const double margin = 2 / t.view().scale;
+        p.save();
+        p.setPen(style::BinPen());
+        p.setBrush(style::BinFill());
         for (std::size_t i = 0; i < scene.bins.set->size(); ++i) {
-            QPainterPath path = PolylinePath((*scene.bins.set)[i].corners, t, true);
-            if (!path.controlPointRect().intersects(visible))
+            const std::vector<Xy> &corners = (*scene.bins.set)[i].corners;
+            const auto [left, right] = std::minmax_element(corners.begin(), corners.end(),
+                                                           [](Xy a, Xy b) { return a.x < b.x; });
+            const auto [bottom, top] = std::minmax_element(corners.begin(), corners.end(),
+                                                           [](Xy a, Xy b) { return a.y < b.y; });
+            if (corners.empty() || right->x < v.left - margin || left->x > v.right + margin
+                || top->y < v.bottom - margin || bottom->y > v.top + margin)
                 continue;
-            p.fillPath(path, style::BinFill());
-            p.strokePath(path, style::BinPen());
+            QPainterPath path = PolylinePath(corners, t, true);
+            p.drawPath(path);
             painted.push_back({true, i, std::move(path)});
         }
+        p.restore();
     }
 }
 
@@ -685,15 +698,15 @@ void LabelOutlines(QPainter &p, LabelBoard &board, const Scene &scene, const Vie
             text = QString::fromUtf8(quadrangles[o.index].name.data(), qsizetype(quadrangles[o.index].name.size()));
             p.setFont(DiagramFont(11, true));
         } else {
-            const colorimetry::Bin &bin = (*scene.bins.set)[o.index];
-            at = LabelPlace(bin.corners);
-            text = QString::fromStdString(bin.name);
+            text = QString::fromStdString((*scene.bins.set)[o.index].name);
             p.setFont(DiagramFont(10));
         }
         const QRectF box = TextBox(QFontMetricsF(p.font()), text);
         const QRectF bounds = o.path.controlPointRect();
         if (bounds.width() < box.width() + 6 || bounds.height() < box.height() + 2)
             continue;
+        if (o.bin)
+            at = LabelPlace((*scene.bins.set)[o.index].corners);
         const QColor colour = o.bin ? style::BinPen().color().darker(120) : style::AnsiQuadranglePen().color();
         // Beside the place, within the outline, where a centre or another
         // name stands on it.

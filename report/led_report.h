@@ -24,8 +24,8 @@ struct ReportContext {
 };
 
 struct LedReport {
-    std::string name;        // the sample's name: the row's first cell, or "第 N 行"
-    std::uint64_t line = 0;  // the row's line in its file
+    std::string name;        // the sample's name (SampleName), or "第 N 行"
+    std::uint64_t line = 0;  // where the row's data begin in its file
     std::string error;       // the row's message; empty when rated (no figure holds otherwise)
 
     colorimetry::Xy xy;             // the point rated (a spectrum's own, for a spectral row)
@@ -52,8 +52,10 @@ struct LedReport {
     bool rated() const { return error.empty(); }
 };
 
-// The sample's name: the row's first cell when that is not a coordinate
-// (cut after 120 bytes); empty when there is none.
+// The sample's name as the output row has it: the cell of the column
+// named "样品" (a long or CGATS file's LED), SAMPLE_ID, ID, 编号 or the
+// like; without one, the first cell unless that is a coordinate that is
+// read or a wavelength. Cut after 120 bytes; empty when there is none.
 std::string SampleName(const batch::RatedRow &row, const batch::Layout &layout);
 
 // The report input of a rated (or failed) row.

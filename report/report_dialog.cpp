@@ -14,10 +14,10 @@
 namespace report {
 
 void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
-                      std::vector<std::uint64_t> lines)
+                      std::vector<std::uint64_t> rows)
 {
     const QString title = QStringLiteral("生成报告");
-    if (lines.empty()) {
+    if (rows.empty()) {
         QMessageBox::information(&parent, title, QStringLiteral("请先在表中选中要写进报告的行。"));
         return;
     }
@@ -28,15 +28,16 @@ void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadO
     if (path.isEmpty())
         return;
 
-    std::sort(lines.begin(), lines.end());
-    const std::size_t rows = lines.size();
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const std::size_t count = rows.size();
     FileReport request;
     request.reportPath = path;
     request.inPath = inPath;
     request.read = options;
-    request.lines = std::move(lines);
+    request.rows = std::move(rows);
     request.program = QCoreApplication::applicationName();
-    QProgressDialog progress(QStringLiteral("正在写报告（%1 行）…").arg(rows), QStringLiteral("取消"), 0, 0, &parent);
+    QProgressDialog progress(QStringLiteral("正在写报告（%1 行）…").arg(count), QStringLiteral("取消"), 0, 0, &parent);
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
@@ -45,11 +46,14 @@ void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadO
         progress.setValue(done); // a modal dialog handles the events here
         return !progress.wasCanceled();
     };
-    const QString problem = WriteFileReport(request);
+    QString note;
+    const QString problem = WriteFileReport(request, &note);
     const bool stopped = progress.wasCanceled();
     progress.reset();
     if (!problem.isEmpty() && !stopped)
         QMessageBox::warning(&parent, title, problem);
+    else if (problem.isEmpty() && !note.isEmpty())
+        QMessageBox::information(&parent, title, note);
 }
 
 } // namespace report

@@ -14,9 +14,9 @@ class QWidget;
 
 namespace report {
 
-// The rows that start on these lines of the file (ascending), read again
-// with the window's options. No lines: tells the user to select rows.
+// These rows of the file, by their place among its rows (from 0), read
+// again with the window's options. No rows: tells the user to select some.
 void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
-                      std::vector<std::uint64_t> lines);
+                      std::vector<std::uint64_t> rows);
 
 } // namespace report

@@ -17,6 +17,7 @@
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <sys/stat.h>
 
 using namespace diagram;
 using tolerance::ComputeTolerance;
@@ -422,6 +423,9 @@ private slots:
         QVERIFY(!ExportBatchPlot(dir.filePath("no/such/dir/b.png"), &Gb4000(), rows).isEmpty());
         QVERIFY(!ExportBatchPlot(dir.filePath("no/such/dir/b.pdf"), &Gb4000(), rows).isEmpty());
         QVERIFY(!QFile::exists(dir.filePath("b.txt")));
+        // A FIFO is refused, not written to (which would wait for a reader).
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("f.png")).constData(), 0600), 0);
+        QVERIFY(ExportBatchPlot(dir.filePath("f.png"), &Gb4000(), rows).contains("不是普通文件"));
     }
 };
 

@@ -38,9 +38,11 @@ private slots:
     {
         const colorimetry::Tm30Result r = WarmLed();
         QVERIFY(r.defined);
-        QImage image(Tm30PageSize(Tm30Picture::VectorGraphic), QImage::Format_ARGB32_Premultiplied);
+        // Four times the natural size, so that the arrows' heads show.
+        QImage image(Tm30PageSize(Tm30Picture::VectorGraphic) * 4, QImage::Format_ARGB32_Premultiplied);
         QPainter painter(&image);
         const PaintedTm30 painted = PaintVectorGraphic(painter, r, image.size());
+        painter.end();
         for (std::size_t j = 0; j < colorimetry::kHueBinCount; ++j) {
             const double middle = (double(j) + 0.5) * colorimetry::kHueBinDegrees * std::numbers::pi / 180;
             const QPointF from = (painted.reference[j] - painted.centre) / painted.unit;
@@ -52,6 +54,32 @@ private slots:
             QVERIFY2(std::fabs(100 * along - r.bins[j].rcs) < 1e-9, qPrintable(QString("h%1").arg(j + 1)));
             QVERIFY2(std::fabs(across - r.bins[j].rhs) < 1e-9, qPrintable(QString("h%1").arg(j + 1)));
         }
+        // Each arrow points from the reference to the test: across it, a
+        // third of the way from the test's end, its head is several pixels
+        // wide; as far from the reference's end, only its line.
+        int arrows = 0;
+        for (std::size_t j = 0; j < colorimetry::kHueBinCount; ++j) {
+            const QPointF from = painted.reference[j], to = painted.test[j];
+            const QPointF along = to - from;
+            const double length = std::hypot(along.x(), along.y());
+            if (length < 40)
+                continue;
+            const QPointF across = QPointF(-along.y(), along.x()) / length;
+            const QColor ink = HueBinLineColour(j).darker(125);
+            const auto width = [&](QPointF centre) { // in half pixels
+                int n = 0;
+                for (double d = -0.2 * length; d <= 0.2 * length; d += 0.5) {
+                    const QColor c = image.pixelColor((centre + across * d).toPoint());
+                    n += std::abs(c.red() - ink.red()) + std::abs(c.green() - ink.green()) + std::abs(c.blue() - ink.blue()) < 40;
+                }
+                return n;
+            };
+            const int atTest = width(to - along * 0.3), atReference = width(from + along * 0.3);
+            QVERIFY2(atTest >= 12 && atTest > 2 * atReference,
+                     qPrintable(QString("h%1: %2 at the test, %3 at the reference").arg(j + 1).arg(atTest).arg(atReference)));
+            ++arrows;
+        }
+        QVERIFY(arrows >= 8);
     }
 
     void hoverNamesTheBin_data()
@@ -79,6 +107,9 @@ private slots:
             QCOMPARE(widget.BinAt(inside), int(j));
             const QString tip = widget.ToolTipAt(inside);
             QVERIFY2(tip.contains(QString("Rf,h%1 = %2").arg(j + 1).arg(std::round(r.bins[j].rf))), qPrintable(tip));
+            // Bins are named h1 … h16, with their hue angles.
+            QVERIFY2(tip.startsWith(QStringLiteral("色相区 h%1（%2°–%3°）").arg(j + 1).arg(22.5 * double(j)).arg(22.5 * double(j + 1))),
+                     qPrintable(tip));
         }
         QCOMPARE(widget.ToolTipAt(QPointF(1, 1)), QString());
         // A light without a CCT shows and tells why.

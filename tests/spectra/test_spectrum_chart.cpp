@@ -82,6 +82,44 @@ private slots:
                      && text.contains(QStringLiteral("B：1.000（%1）").arg(2 * peak, 0, 'g', 5)),
                  qPrintable(text));
         QVERIFY(w.ToolTipAt(QPointF(5, 5)).isEmpty());
+
+        // Between samples the readout follows the line through them: at
+        // 451 nm the mean of 450 and 452.
+        const colorimetry::Spectrum led = Led();
+        const double mean = (led.value[(450 - 360) / 2] + led.value[(452 - 360) / 2]) / 2;
+        const QString between = w.ToolTipAt(QPointF(w.painted().PixelOfNm(451), plot.center().y()));
+        QVERIFY2(between.startsWith(QStringLiteral("波长 451 nm"))
+                     && between.contains(QStringLiteral("A：%1（%2）").arg(mean / peak, 0, 'f', 3).arg(mean, 0, 'g', 5)),
+                 qPrintable(between));
+    }
+
+    // Each spectrum is scaled to its peak inside 380–780 nm: a spike at
+    // 800 nm leaves the chart as it was, and the line at 550 nm at the top.
+    void peakInsideTheChart()
+    {
+        const auto curveAt550 = [](double spike) {
+            colorimetry::Spectrum flat;
+            for (double nm = 360; nm <= 830; nm += 5) {
+                flat.nm.push_back(nm);
+                flat.value.push_back(nm == 800 ? spike : 1.0);
+            }
+            diagram::SpectrumChartWidget w;
+            w.resize(640, 340);
+            w.SetSeries({{QStringLiteral("A"), flat}});
+            const QImage image = w.grab().toImage();
+            const int x = int(w.painted().PixelOfNm(550));
+            // The line's topmost pixel in the column: the series' colour, blue.
+            for (int y = int(w.painted().plot.top()); y < int(w.painted().plot.bottom()); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.blue() > 120 && c.red() < 80)
+                    return std::pair(y, w.ToolTipAt(QPointF(x, y)));
+            }
+            return std::pair(-1, QString());
+        };
+        const auto [y, readout] = curveAt550(40);
+        QVERIFY(y >= 0);
+        QCOMPARE(y, curveAt550(1).first);
+        QVERIFY2(readout.contains(QStringLiteral("A：1.000（1）")), qPrintable(readout));
     }
 
     // Hovering over a bar names its index and sample; without indices, the
@@ -93,6 +131,10 @@ private slots:
         const diagram::RenderingChart chart = ChartOf(Led());
         w.SetChart(chart);
         QVERIFY(!w.grab().isNull());
+        // The description gives R9 its own value.
+        QVERIFY(chart.rendering.r[8] != chart.rendering.r[9]);
+        QVERIFY2(w.accessibleDescription().contains(QStringLiteral("R9 %1").arg(chart.rendering.r[8], 0, 'f', 2)),
+                 qPrintable(w.accessibleDescription()));
         const QRectF plot = w.painted().plot;
         const double slot = plot.width() / diagram::kRenderingBars;
         const QString r9 = w.ToolTipAt(QPointF(plot.left() + slot * 9.5, plot.bottom() - 2));
