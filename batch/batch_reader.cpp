@@ -5,7 +5,6 @@
 #include "ansi_quadrangles.h"
 #include "cgats_spectra.h"
 #include "failures.h"
-#include "utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -63,6 +62,8 @@ bool BatchReader::NextRecord(bool stopWhenCut)
             return true; // the rest of it is not worth reading
         if (endOfInput_ && blockUsed_ == blockFill_)
             return records_.Finish();
+        if (!head_.empty())
+            std::string().swap(head_); // read again: text_ leaves it now
         Refill();
     }
 }
@@ -77,68 +78,115 @@ void BatchReader::UpdateDecoding()
 
 namespace {
 
-// A long file's LEDs and a CGATS file's sets are named in this column.
-constexpr std::string_view kSampleColumn = "样品";
+// The first cells of a record: those before a quote left open.
+struct FirstCells {
+    const RecordReader &record;
+    std::size_t count;
+    std::size_t cellCount() const { return count; }
+    std::string_view cell(std::size_t i) const { return record.cell(i); }
+};
 
-// The first few kilobytes of text tell a CGATS file.
-constexpr std::size_t kCgatsHead = 16 << 10;
+bool Blank(std::string_view cell)
+{
+    return cell.find_first_not_of(" \t") == std::string_view::npos;
+}
 
 } // namespace
 
+bool BatchReader::DetectCgats()
+{
+    // Lines from the start until they tell. The text read is read again as
+    // the file's start, whatever it is: the first block as it stands, more
+    // (a long keyword block, up to a record's size) gathered in head_.
+    CgatsHead verdict = CgatsHead::Undecided;
+    CgatsHeadReader head;
+    std::size_t lineStart = 0;
+    bool more = Refill();
+    bool gathered = false;
+    while (verdict == CgatsHead::Undecided) {
+        const std::string_view text = gathered ? std::string_view(head_) : text_;
+        const std::size_t end = text.find_first_of("\r\n", lineStart);
+        if (end != std::string_view::npos) {
+            verdict = head.Add(text.substr(lineStart, end - lineStart));
+            lineStart = end + 1;
+        } else if (!more) {
+            verdict = head.Add(text.substr(lineStart));
+            break;
+        } else if (text.size() > kMaxRecordBytes) {
+            break;
+        } else {
+            if (!std::exchange(gathered, true))
+                head_.assign(text_);
+            const std::size_t before = head_.size();
+            more = Refill();
+            head_.append(text_);
+            if (const std::size_t first = decoder_.firstUndecodable(); first != std::string_view::npos)
+                layout_.firstUndecodableLine = RecordReader().LineAt(head_, before + first);
+        }
+    }
+    if (gathered)
+        text_ = head_;
+    textPos_ = 0;
+    return verdict == CgatsHead::Cgats;
+}
+
+bool BatchReader::FeedCgats()
+{
+    if (cgatsFinished_)
+        return false;
+    if (!NextRecord()) {
+        cgats_->Finish();
+        cgatsFinished_ = true;
+        return true;
+    }
+    if (!records_.blank())
+        cgats_->AddLine(records_.cell(0), records_.line(), records_.cut());
+    return true;
+}
+
+void BatchReader::KeepCgatsNotes()
+{
+    layout_.metadata = cgats_->keywords();
+    layout_.spectralNote = cgats_->error().empty() ? cgats_->notes() : cgats_->error();
+    layout_.incomplete = cgats_->incomplete();
+}
+
 bool BatchReader::StartCgats()
 {
-    if (text_.empty() && !endOfInput_)
-        Refill();
-    if (!LooksLikeCgats(text_.substr(textPos_, kCgatsHead)))
-        return false;
-    std::string all(text_.substr(textPos_));
-    textPos_ = text_.size();
-    while (!(endOfInput_ && blockUsed_ == blockFill_)) {
-        Refill();
-        all += text_;
-        textPos_ = text_.size();
+    // Lines as records, quotes kept, up to the first table's data.
+    layout_.spectral = SpectralKind::Cgats;
+    layout_.headerLine = 1;
+    cgats_ = std::make_unique<CgatsReader>();
+    records_.SetDelimiter(0);
+    while (!cgats_->started() && FeedCgats()) {
     }
     UpdateDecoding();
-    CgatsSpectra cgats = ReadCgatsSpectra(all);
-    layout_.spectral = SpectralKind::Cgats;
-    layout_.metadata = std::move(cgats.keywords);
-    layout_.spectralNote = std::move(cgats.error);
-    layout_.headerLine = 1;
-    const bool named = std::any_of(cgats.passThroughNames.begin(), cgats.passThroughNames.end(),
-                                   [](const std::string &n) { return n == "SAMPLE_ID" || n == "SAMPLE_NAME"; });
-    if (!named)
-        layout_.header.emplace_back(kSampleColumn);
-    layout_.header.insert(layout_.header.end(), cgats.passThroughNames.begin(), cgats.passThroughNames.end());
-    for (CgatsSpectralSet &set : cgats.sets) {
-        WholeRow row;
-        if (!named)
-            row.cells.push_back(set.name);
-        row.cells.insert(row.cells.end(), set.passThrough.begin(), set.passThrough.end());
-        row.spectrum = std::move(set.spectrum);
-        row.error = std::move(set.error);
-        row.line = set.line;
-        whole_.push_back(std::move(row));
-    }
-    return true;
+    KeepCgatsNotes();
+    layout_.header = cgats_->columns();
+    return cgats_->error().empty();
 }
 
 void BatchReader::ReadLongTable()
 {
-    LongSpectralTable table(*RecogniseLongHeader(layout_.header));
+    long_ = std::make_unique<LongSpectralTable>(*RecogniseLongHeader(layout_.header));
     auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
     while (NextRecord()) {
-        if (!records_.blank())
-            table.AddRow(records_, records_.line(), read);
+        if (records_.blank())
+            continue;
+        const std::uint64_t line = records_.line();
+        if (records_.cut()) {
+            long_->FailFrom(0, "第 " + std::to_string(line) + " 行：" + CutRecordMessage());
+        } else if (records_.unclosedQuote()) {
+            // The quote's cell is the last: it holds the rest of its line.
+            const std::size_t quoted = records_.cellCount() - 1;
+            long_->FailFrom(quoted, UnclosedQuoteMessage(records_.quoteLine()));
+            long_->AddRow(FirstCells{records_, quoted}, line, read);
+        } else {
+            long_->AddRow(records_, line, read);
+        }
     }
     UpdateDecoding();
-    for (std::size_t i = 0; i < table.ledCount(); ++i) {
-        WholeRow row;
-        row.cells.push_back(table.layout().names[i]);
-        row.spectrum = table.spectrum(i);
-        row.error = table.error(i);
-        row.line = layout_.headerLine;
-        whole_.push_back(std::move(row));
-    }
+    layout_.spectralNote = long_->Note();
     layout_.header.assign(1, std::string(kSampleColumn));
 }
 
@@ -149,9 +197,9 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
     layout_.columns.tm30Bins = options.tm30Bins;
     layout_.columns.bins = options.bins;
     layout_.decimalComma = options.decimalComma;
-    if (StartCgats()) {
+    if (DetectCgats()) {
         layout_.columns.spectral = true;
-        if (whole_.empty() && !layout_.spectralNote.empty())
+        if (!StartCgats())
             return HeaderProblem::SpectralFile;
     } else {
         // The first record that is not blank, quotes kept, decides the
@@ -237,9 +285,12 @@ void BatchReader::ReadFileXy(RatedRow &row)
     spectral.fileXy = false;
     if (!layout_.fileXy)
         return;
+    const std::string_view xText = row.cell(layout_.xColumn), yText = row.cell(layout_.yColumn);
+    if (Blank(xText) || Blank(yText))
+        return; // a point without both: nothing to compare
     try {
-        const double x = ReadNumberCell(row.cell(layout_.xColumn), layout_.decimalComma);
-        const double y = ReadNumberCell(row.cell(layout_.yColumn), layout_.decimalComma);
+        const double x = ReadNumberCell(xText, layout_.decimalComma);
+        const double y = ReadNumberCell(yText, layout_.decimalComma);
         spectral.fileXy = std::isfinite(x) && std::isfinite(y);
         spectral.fileX = x;
         spectral.fileY = y;
@@ -284,16 +335,32 @@ bool BatchReader::Next(RatedRow &row)
 {
     row.spectrum = nullptr;
     row.bands = nullptr;
-    if (layout_.spectral == SpectralKind::Long || layout_.spectral == SpectralKind::Cgats) {
-        if (nextWhole_ >= whole_.size())
+    if (layout_.spectral == SpectralKind::Long) {
+        if (nextLed_ >= long_->ledCount())
             return false;
-        const WholeRow &whole = whole_[nextWhole_++];
+        const std::size_t led = nextLed_++;
+        ledCells_.assign(1, long_->layout().names[led]);
+        long_->Spectrum(led, spectrum_);
         row.record = nullptr;
-        row.cells = &whole.cells;
-        row.line = whole.line;
-        row.spectrum = &whole.spectrum;
+        row.cells = &ledCells_;
+        row.line = layout_.headerLine;
+        row.spectrum = &spectrum_;
         ClearUpperVectorState();
-        RateSpectralRow(row, whole.error);
+        RateSpectralRow(row, long_->error(led));
+    } else if (layout_.spectral == SpectralKind::Cgats) {
+        while (!cgats_->TakeSet(set_)) {
+            if (!FeedCgats()) {
+                UpdateDecoding();
+                KeepCgatsNotes();
+                return false;
+            }
+        }
+        row.record = nullptr;
+        row.cells = &set_.passThrough;
+        row.line = set_.line;
+        row.spectrum = &set_.spectrum;
+        ClearUpperVectorState();
+        RateSpectralRow(row, set_.error);
     } else {
         do {
             if (!NextRecord()) {
@@ -308,7 +375,10 @@ bool BatchReader::Next(RatedRow &row)
         ClearUpperVectorState();
         if (wide_) {
             auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
-            const std::string problem = ReadWideSpectrum(*wide_, layout_.header, records_, read, spectrum_);
+            const std::string problem =
+                RowFitsHeader(records_.cellCount(), layout_.header)
+                    ? ReadWideSpectrum(*wide_, layout_.header, records_, read, spectrum_)
+                    : RowWidthText(records_.line(), records_.cellCount(), layout_.header.size());
             row.spectrum = &spectrum_;
             RateSpectralRow(row, problem);
         } else {
@@ -337,13 +407,7 @@ namespace {
 // A header cell as a message names it: quoted, and cut after 40 characters.
 std::string NamedCell(std::string_view cell)
 {
-    std::size_t pos = 0;
-    for (int n = 0; n < 40 && pos < cell.size(); ++n)
-        entry_rules::utf8::Next(cell, pos);
-    std::string text = entry_rules::QuotableText(cell.substr(0, pos));
-    if (pos < cell.size())
-        text += "…";
-    return "“" + text + "”";
+    return "“" + entry_rules::QuotableText(cell, 40) + "”";
 }
 
 std::string Limits()

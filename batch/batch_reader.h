@@ -2,9 +2,11 @@
 // Reads a measurement file from a file descriptor in large blocks and hands
 // out its rows one at a time, each rated: the header first, then every row
 // that is not blank. Memory stays flat whatever the file's size: one block,
-// one record.
+// one record (a CGATS file: one set). Only a long spectral file is read
+// whole, its values kept in 4 bytes each (LongSpectralTable).
 
 #include "bins.h"
+#include "cgats_spectra.h"
 #include "columns.h"
 #include "record_reader.h"
 #include "row_rating.h"
@@ -55,7 +57,7 @@ enum class SpectralKind {
     None,  // x and y columns
     Wide,  // a spectrum per row, a column per wavelength: read row by row
     Long,  // a column of wavelengths, a column per LED: read whole
-    Cgats, // a CGATS spectral file, a data set per LED: read whole
+    Cgats, // a CGATS spectral file, a data set per LED: read set by set
 };
 
 struct Layout {
@@ -83,9 +85,13 @@ struct Layout {
     bool ratesFileXy = false;
     // "key: value" lines before a long file's table; a CGATS file's keywords.
     std::vector<std::pair<std::string, std::string>> metadata;
-    // What a whole-file reading found beside the rows (a CGATS set cut
-    // short), in Chinese; or why a CGATS file gives no rows.
+    // What a spectral file's reading found beside the rows (a long file's
+    // footer, a CGATS table not read, END_DATA missing), in Chinese, one
+    // sentence a line; or why a CGATS file gives no rows.
     std::string spectralNote;
+    // Something the file holds or announces was not read (a CGATS table,
+    // the end of its data): the run is not all good.
+    bool incomplete = false;
     // The columns each row adds (the bins named by the options).
     OutputColumns columns;
 };
@@ -132,25 +138,25 @@ private:
     bool Refill();
     void UpdateDecoding();
 
+    bool DetectCgats();
     bool StartCgats();
+    bool FeedCgats();
+    void KeepCgatsNotes();
     void ReadLongTable();
     void RateSpectralRow(RatedRow &row, const std::string &problem);
     void ReadFileXy(RatedRow &row);
 
-    // A long or CGATS file's LEDs, read whole.
-    struct WholeRow {
-        std::vector<std::string> cells;
-        colorimetry::Spectrum spectrum;
-        std::string error; // a cell that is not a number
-        std::uint64_t line = 0;
-    };
-
     int fd_;
     ReadOptions options_;
     std::optional<WideSpectralLayout> wide_;
-    std::vector<WholeRow> whole_;
-    std::size_t nextWhole_ = 0;
-    colorimetry::Spectrum spectrum_; // the wide file's row
+    std::unique_ptr<LongSpectralTable> long_;
+    std::size_t nextLed_ = 0;
+    std::vector<std::string> ledCells_; // the long file's LED as a row
+    std::unique_ptr<CgatsReader> cgats_;
+    CgatsSpectralSet set_;
+    bool cgatsFinished_ = false;
+    std::string head_; // the start of the text, read to tell a CGATS file, then read again
+    colorimetry::Spectrum spectrum_; // the row's
     colorimetry::Bands bands_{};
     Layout layout_;
     TextDecoder decoder_;

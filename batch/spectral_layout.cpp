@@ -4,7 +4,9 @@
 #include "utf8.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cmath>
 
 namespace batch {
 
@@ -231,28 +233,154 @@ std::optional<LongSpectralLayout> RecogniseLongHeader(const std::vector<std::str
     return layout;
 }
 
-LongSpectralTable::LongSpectralTable(LongSpectralLayout layout)
-    : layout_(std::move(layout)), spectra_(layout_.columns.size()), errors_(layout_.columns.size())
+bool RowFitsHeader(std::size_t cells, const std::vector<std::string> &header)
 {
+    std::size_t named = header.size();
+    while (named > 0 && header[named - 1].find_first_not_of(" \t") == std::string::npos)
+        --named;
+    return cells <= header.size() && cells >= named;
 }
 
-void LongSpectralTable::Fail(std::size_t led, std::uint64_t line, CellProblem problem, std::string_view text,
-                             std::optional<double> nm)
+std::string RowWidthText(std::uint64_t line, std::size_t cells, std::size_t headerCells)
 {
-    errors_[led] = "第 " + std::to_string(line) + " 行：" + SpectralCellText(problem, layout_.names[led], text, nm);
-    spectra_[led].clear();
+    return "第 " + std::to_string(line) + " 行有 " + std::to_string(cells) + " 格，表头有 "
+           + std::to_string(headerCells) + " 格：多出或缺少的格会让其后的值错到别的列上（例如没有加引号的小数逗号"
+             " “0,35”），这一行没有读。请检查这一行。";
 }
 
-void LongSpectralTable::FailAll(std::uint64_t line, CellProblem problem, std::string_view text)
+namespace {
+
+constexpr std::array<double, 23> kPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// A code: m in the upper 27 bits (signed), k in the lower 5; k = 31 marks
+// the others, m then their place (or -1 for a blank).
+constexpr std::uint32_t kOther = 31;
+constexpr std::int32_t kLargestMantissa = (1 << 26) - 1;
+
+std::uint32_t Code(std::int32_t m, std::uint32_t k)
 {
-    const std::string message =
-        "第 " + std::to_string(line) + " 行：" + SpectralCellText(problem, layout_.wavelengthName, text);
-    for (std::size_t i = 0; i < errors_.size(); ++i) {
-        if (errors_[i].empty()) {
-            errors_[i] = message;
-            spectra_[i].clear();
+    return (static_cast<std::uint32_t>(m) << 5) | k;
+}
+
+} // namespace
+
+void CompactValues::Push(std::uint32_t code)
+{
+    if (size_ % kBlock == 0)
+        blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlock));
+    blocks_.back()[size_ % kBlock] = code;
+    ++size_;
+}
+
+void CompactValues::Add(double value)
+{
+    for (std::uint32_t k = 0; k < kPowersOfTen.size(); ++k) {
+        const double scaled = std::nearbyint(value * kPowersOfTen[k]);
+        if (!(std::fabs(scaled) <= kLargestMantissa))
+            break;
+        const std::int32_t m = static_cast<std::int32_t>(scaled);
+        if (std::bit_cast<std::uint64_t>(double(m) / kPowersOfTen[k]) == std::bit_cast<std::uint64_t>(value)) {
+            Push(Code(m, k));
+            return;
         }
     }
+    Push(Code(static_cast<std::int32_t>(other_.size()), kOther));
+    other_.push_back(value);
+}
+
+void CompactValues::AddBlank()
+{
+    Push(Code(-1, kOther));
+}
+
+bool CompactValues::Get(std::size_t i, double &value) const
+{
+    const std::uint32_t code = blocks_[i / kBlock][i % kBlock];
+    const std::int32_t m = static_cast<std::int32_t>(code) >> 5;
+    const std::uint32_t k = code & 31;
+    if (k != kOther)
+        value = double(m) / kPowersOfTen[k];
+    else if (m >= 0)
+        value = other_[std::size_t(m)];
+    return k != kOther || m >= 0;
+}
+
+std::size_t CompactValues::bytes() const
+{
+    return blocks_.size() * kBlock * sizeof(std::uint32_t) + other_.capacity() * sizeof(double);
+}
+
+LongSpectralTable::LongSpectralTable(LongSpectralLayout layout)
+    : layout_(std::move(layout)), errors_(layout_.columns.size())
+{
+}
+
+void LongSpectralTable::Fail(std::size_t led, std::string message)
+{
+    if (errors_[led].empty())
+        ++failed_;
+    errors_[led] = std::move(message);
+}
+
+void LongSpectralTable::FailAll(const std::string &message)
+{
+    for (std::size_t i = 0; i < errors_.size(); ++i) {
+        if (errors_[i].empty())
+            Fail(i, message);
+    }
+}
+
+void LongSpectralTable::FailFrom(std::size_t column, const std::string &message)
+{
+    for (std::size_t i = 0; i < errors_.size(); ++i) {
+        if (layout_.columns[i] >= column && errors_[i].empty())
+            Fail(i, message);
+    }
+}
+
+void LongSpectralTable::EndAt(std::uint64_t line, CellProblem problem, std::string_view text)
+{
+    if (!end_)
+        end_ = End{line, problem, std::string(text), 0};
+    ++end_->rows;
+}
+
+std::string LongSpectralTable::EndMessage() const
+{
+    return "第 " + std::to_string(end_->line) + " 行："
+           + SpectralCellText(end_->problem, layout_.wavelengthName, end_->text);
+}
+
+std::string LongSpectralTable::Note() const
+{
+    if (!end_ || failed_ == ledCount())
+        return {};
+    return "第 " + std::to_string(end_->line) + " 行的波长格“" + entry_rules::QuotableText(end_->text)
+           + "”不是数，当作表尾：光谱表到上一行为止，这一行及其后共 " + std::to_string(end_->rows)
+           + " 行没有读。";
+}
+
+void LongSpectralTable::Spectrum(std::size_t led, colorimetry::Spectrum &out) const
+{
+    out.clear();
+    if (!errors_[led].empty())
+        return;
+    const std::size_t leds = ledCount();
+    for (std::size_t row = 0; row < nm_.size(); ++row) {
+        double value;
+        if (values_.Get(row * leds + led, value)) {
+            out.nm.push_back(nm_[row]);
+            out.value.push_back(value);
+        }
+    }
+}
+
+colorimetry::Spectrum LongSpectralTable::spectrum(std::size_t led) const
+{
+    colorimetry::Spectrum s;
+    Spectrum(led, s);
+    return s;
 }
 
 } // namespace batch

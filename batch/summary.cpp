@@ -1,5 +1,6 @@
 #include "summary.h"
 
+#include "failures.h"
 #include "number_rules.h"
 
 #include "ansi_quadrangles.h"
@@ -87,6 +88,7 @@ void Summary::Add(const Rating &rating, std::uint64_t line)
 void Summary::SetReading(const Layout &layout)
 {
     undecodable_ = layout.undecodableBytes;
+    incomplete_ = layout.incomplete;
     readingNotes_ = ReadingNotes(layout);
     metadata_ = layout.metadata;
 }
@@ -103,6 +105,12 @@ std::string Format(const char *format, auto... values)
 unsigned long long U(std::uint64_t n)
 {
     return n;
+}
+
+// Text from the file as the summary shows it: escaped, at most a line's worth.
+std::string FromFile(std::string_view text)
+{
+    return entry_rules::QuotableText(text, 200);
 }
 
 } // namespace
@@ -156,7 +164,7 @@ std::string Summary::YieldText(bool table) const
     const std::string before = table ? "  " : "", after = table ? "\n" : "，";
     text += table ? "分档产出：\n" : "分档产出：";
     for (std::size_t i = 0; i < binCounts_.size(); ++i)
-        text += before + entry((*bins_)[i].name, binCounts_[i]) + after;
+        text += before + entry(FromFile((*bins_)[i].name), binCounts_[i]) + after;
     text += before + entry("不在任何分档", inNoBin_) + after;
     if (failed() > 0)
         text += before + entry("失败", failed()) + after;
@@ -167,7 +175,7 @@ std::string Summary::YieldText(bool table) const
         constexpr std::size_t kNamed = 20;
         for (std::size_t i = 0; i < overlaps_.pairs.size() && i < kNamed; ++i) {
             const auto &[a, b] = overlaps_.pairs[i];
-            text += std::string(i ? "，" : "") + "“" + (*bins_)[a].name + "”与“" + (*bins_)[b].name + "”";
+            text += std::string(i ? "，" : "") + "“" + FromFile((*bins_)[a].name) + "”与“" + FromFile((*bins_)[b].name) + "”";
         }
         if (overlaps_.pairs.size() > kNamed)
             text += Format("…（共 %llu 对）", U(overlaps_.pairs.size()));
@@ -191,7 +199,7 @@ std::string Summary::TextOf(bool table) const
     if (!metadata_.empty()) {
         notes += "文件开头的信息：";
         for (std::size_t i = 0; i < metadata_.size(); ++i)
-            notes += (i ? "；" : "") + metadata_[i].first + "：" + metadata_[i].second;
+            notes += (i ? "；" : "") + FromFile(metadata_[i].first) + "：" + FromFile(metadata_[i].second);
         notes += "\n";
     }
     if (rated_ == 0)

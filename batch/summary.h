@@ -5,7 +5,8 @@
 // colour rendering (Ra, R9) and TM-30 (Rf, Rg), rows short of --min-ra or
 // --min-r9, and how far the file's own x and y lie from the spectrum's.
 // The yield per ANSI quadrangle and per user bin, which bins overlap, and
-// the metadata lines a file begins with.
+// the metadata lines a file begins with. Text from the file (metadata, bin
+// names) is quoted as messages quote it: control characters escaped.
 
 #include "batch_reader.h"
 #include "row_rating.h"
@@ -64,10 +65,11 @@ public:
     std::uint64_t shortOfColour() const { return shortOfColour_; }
     std::uint64_t shortOfRa() const { return shortOfRa_; }
     std::uint64_t shortOfR9() const { return shortOfR9_; }
-    // Every row rated, none beyond or short of a limit, every byte decoded.
+    // Every row rated, none beyond or short of a limit, every byte decoded,
+    // nothing the file holds left unread.
     bool allGood() const
     {
-        return failed() == 0 && beyond_ == 0 && shortOfColour_ == 0 && undecodable_ == 0;
+        return failed() == 0 && beyond_ == 0 && shortOfColour_ == 0 && undecodable_ == 0 && !incomplete_;
     }
 
     // Spectral rows: Ra, R9 (rows whose colour rendering is defined), Rf, Rg.
@@ -131,6 +133,7 @@ private:
     std::uint64_t inNoBin_ = 0;
     colorimetry::BinOverlaps overlaps_;
     std::uint64_t undecodable_ = 0;
+    bool incomplete_ = false;
     std::string readingNotes_;
     std::vector<std::pair<std::string, std::string>> metadata_;
 };

@@ -138,19 +138,6 @@ std::string_view EncodingName(Encoding encoding)
     return "ASCII";
 }
 
-bool IsUtf8(std::string_view bytes, bool final)
-{
-    for (std::size_t pos = FirstNonAscii(bytes); pos < bytes.size();) {
-        const int length = SequenceLength(bytes, pos);
-        if (length == 0 || (length < 0 && final))
-            return false;
-        if (length < 0)
-            return true;
-        pos = FirstNonAscii(bytes, pos + length);
-    }
-    return true;
-}
-
 TextDecoder::TextDecoder() = default;
 
 TextDecoder::~TextDecoder()

@@ -26,10 +26,6 @@ enum class Encoding { Undecided, Utf8, Gb18030, Utf16Le, Utf16Be };
 // The name of an encoding as the user knows it ("UTF-8", "GB18030", …).
 std::string_view EncodingName(Encoding encoding);
 
-// True when the bytes are well-formed UTF-8; a sequence cut short by the end
-// counts as well-formed unless final.
-bool IsUtf8(std::string_view bytes, bool final);
-
 class TextDecoder {
 public:
     TextDecoder();

@@ -8,8 +8,6 @@ namespace entry_rules {
 
 namespace {
 
-constexpr std::size_t kQuotedCharacters = 30;
-
 // Characters that would not show, or would reorder the sentence around
 // them: controls, zero-width and direction marks, and the like.
 bool IsInvisible(char32_t cp)
@@ -28,12 +26,12 @@ std::string Quoted(std::string_view text)
 
 } // namespace
 
-std::string QuotableText(std::string_view text)
+std::string QuotableText(std::string_view text, std::size_t maxCharacters)
 {
     std::string quoted;
     std::size_t pos = 0;
     for (std::size_t count = 0; pos < text.size(); ++count) {
-        if (count == kQuotedCharacters) {
+        if (count == maxCharacters) {
             quoted += "\u2026"; // …
             break;
         }

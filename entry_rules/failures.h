@@ -3,6 +3,7 @@
 // step, before anything on a screen changes, and carries the sentence the
 // user is shown: what was wrong and what to do about it.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,8 +42,11 @@ public:
     explicit DivisionByZero(const std::string &userMessage) : Failure(userMessage) {}
 };
 
-// The offending text as it may be quoted in a message: at most a few dozen
-// characters, control characters made visible, never invalid UTF-8.
-std::string QuotableText(std::string_view text);
+// The offending text as it may be quoted in a message or a summary: at most
+// maxCharacters characters (then "…"), control characters (ESC, BEL, …) and
+// invisible marks shown as [U+001B], never invalid UTF-8. Every text from a
+// file that reaches the user's terminal passes through here.
+inline constexpr std::size_t kQuotedCharacters = 30;
+std::string QuotableText(std::string_view text, std::size_t maxCharacters = kQuotedCharacters);
 
 } // namespace entry_rules

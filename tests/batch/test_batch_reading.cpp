@@ -9,6 +9,7 @@
 
 #include "ansi_quadrangles.h"
 #include "spectral_figures.h"
+#include "tm30.h"
 
 #include "cct_estimator.h"
 #include "entry.h"
@@ -145,6 +146,10 @@ private slots:
     void ansiAndBinsAgreeWithPolygons();
     void spectralSummary();
     void colordIlluminantsAsCgats();
+    void cellsOutOfLine();
+    void fileXyWithoutBothCells();
+    void fileTextEscapedInTheSummary();
+    void writtenFigures();
 
 private:
     QTemporaryDir dir_;
@@ -567,6 +572,10 @@ void TestBatchReading::headerProblems()
     const ReadFile quoted = Read(WriteFile(dir_, "quoted.csv", cases.back().text));
     QCOMPARE(quoted.layout.header, (std::vector<std::string>{"x", "y", "remarks, e.g. a, b"}));
     QCOMPARE(quoted.rows.size(), std::size_t(1));
+    // Three commas inside quotes against two semicolons: no tie to hide them.
+    const ReadFile three = Read(WriteFile(dir_, "three.csv", "\"x\";\"y\";\"remarks, e.g. a, b, c\"\n0.38;0.38;\n"));
+    QCOMPARE(three.layout.delimiter, ';');
+    QVERIFY(three.rows.size() == 1 && three.rows[0].rating.rated);
 }
 
 void TestBatchReading::columnsFoundByName_data()
@@ -693,9 +702,9 @@ QByteArray LongSpectralFile(const std::vector<Led> &leds)
     return text;
 }
 
-QByteArray CgatsSpectralFile(const std::vector<Led> &leds)
+QByteArray CgatsSpectralFile(const std::vector<Led> &leds, const QByteArray &keywords = {})
 {
-    QByteArray text = "SPECT\nORIGINATOR \"bench\"\nSPECTRAL_START_NM 380\nSPECTRAL_END_NM 780\n"
+    QByteArray text = "SPECT\nORIGINATOR \"bench\"\n" + keywords + "SPECTRAL_START_NM 380\nSPECTRAL_END_NM 780\n"
                       "SPECTRAL_BANDS 81\nNUMBER_OF_FIELDS 82\nBEGIN_DATA_FORMAT\nSAMPLE_ID";
     for (int nm = 380; nm <= 780; nm += 5)
         text += " SPEC_" + QByteArray::number(nm);
@@ -741,6 +750,19 @@ void TestBatchReading::spectralFiles_data()
     QTest::newRow("long GB18030") << Encoded(LongSpectralFile(leds), "GB18030") << false
                                   << int(SpectralKind::Long) << std::uint64_t(4) << 2;
     QTest::newRow("CGATS") << CgatsSpectralFile(leds) << false << int(SpectralKind::Cgats) << std::uint64_t(12) << 1;
+    // Told without a byte-order mark, in every encoding, after any keywords.
+    const QByteArray chinese = "DESCRIPTOR \"测试文件\"\n";
+    QTest::newRow("CGATS UTF-8, Chinese keyword") << CgatsSpectralFile(leds, chinese) << false
+                                                  << int(SpectralKind::Cgats) << std::uint64_t(13) << 2;
+    QTest::newRow("CGATS GBK") << Encoded(CgatsSpectralFile(leds, chinese), "GBK") << false
+                               << int(SpectralKind::Cgats) << std::uint64_t(13) << 2;
+    QTest::newRow("CGATS UTF-16LE") << Encoded(CgatsSpectralFile(leds, chinese), "UTF-16LE") << false
+                                    << int(SpectralKind::Cgats) << std::uint64_t(13) << 2;
+    QByteArray many;
+    for (int i = 0; i < 600; ++i)
+        many += "KEYWORD_" + QByteArray::number(i) + " \"仪器设置 " + QByteArray(20, 'x') + "\"\n";
+    QTest::newRow("CGATS, 30 KB of keywords") << CgatsSpectralFile(leds, many) << false << int(SpectralKind::Cgats)
+                                              << std::uint64_t(612) << 601;
 }
 
 void TestBatchReading::spectralFiles()
@@ -924,6 +946,7 @@ void TestBatchReading::spectralSummary()
          {"Ra：最低 75.00，平均 85.00；Ra ≥ 80 占 66.7%，Ra ≥ 90 占 33.3%", "R9：最低 -5.00，平均 18.33；R9 > 0 占 66.7%"}},
         {{{95, 50}, {85, -5}, {75, 10}}, 80.0, 0.0, 2, {"Ra 低于 80 或没有 Ra：1 行", "R9 低于 0 或没有 R9：1 行"}},
         {{{none, 0}, {90, 20}}, 80.0, std::nullopt, 1, {"Ra 低于 80 或没有 Ra：1 行"}},
+        {{{80, 0}, {90, 20}}, 80.0, 0.0, 0, {"Ra 低于 80 或没有 Ra：0 行", "R9 低于 0 或没有 R9：0 行"}}, // at the limit
     };
     for (const Case &c : cases) {
         Summary summary(kGb4000);
@@ -965,6 +988,176 @@ void TestBatchReading::colordIlluminantsAsCgats()
         const Rating &r = file.rows[0].rating;
         QVERIFY2(r.rated, r.error.c_str());
         QCOMPARE(int(std::lround(r.spectral.figures.rendering.ra)), published[i]);
+    }
+}
+
+namespace {
+
+// The lines of a file, one changed, added before or dropped (with "-").
+QByteArray WithLine(const QByteArray &text, int line, const QByteArray &replacement, bool before = false)
+{
+    QList<QByteArray> lines = text.split('\n');
+    if (before)
+        lines.insert(line - 1, replacement);
+    else if (replacement == "-")
+        lines.removeAt(line - 1);
+    else
+        lines[line - 1] = replacement;
+    return lines.join('\n');
+}
+
+// A wide file over 300–1100 nm at 5 nm, the cells outside 380–780 nm blank;
+// the middle LED also blank at blankNm, if given.
+QByteArray WideBeyondTheBands(const std::vector<Led> &leds, int blankNm = 0)
+{
+    QByteArray text = "编号";
+    for (int nm = 300; nm <= 1100; nm += 5)
+        text += "," + QByteArray::number(nm);
+    text += "\n";
+    for (std::size_t i = 0; i < leds.size(); ++i) {
+        text += QByteArray::fromStdString(leds[i].name);
+        for (int nm = 300; nm <= 1100; nm += 5) {
+            const bool inside = nm >= 380 && nm <= 780 && !(i == 1 && nm == blankNm);
+            text += "," + (inside ? QByteArray::fromStdString(leds[i].values[std::size_t(nm - 380) / 5]) : QByteArray());
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+void TestBatchReading::cellsOutOfLine()
+{
+    // A wide row whose cells do not line up with its header fails, naming
+    // its line and both counts; blank cells outside 380–780 nm are no
+    // fault; a long file's footer ends its table (noted), a quote left open
+    // is named for the LEDs it hides, and a cell too many fails every LED.
+    // Each row: "" rated, else a part of its message.
+    std::vector<Led> extra = ThreeLeds(), fewer = ThreeLeds();
+    extra[1].values[20] = "0,3506"; // an unquoted decimal comma: two cells
+    fewer[1].values.erase(fewer[1].values.begin() + 20);
+    const std::vector<Led> leds = ThreeLeds();
+    const QByteArray longFile = LongSpectralFile(leds); // 500 nm on line 29, the last on line 85
+    struct Case {
+        const char *name;
+        QByteArray text;
+        std::vector<std::string> rows;
+        std::string note;
+    };
+    const std::string quote = UnclosedQuoteMessage(29);
+    const std::vector<Case> cases{
+        {"wide, a cell too many", WideSpectralFile(extra, ',', false), {"", "第 3 行有 85 格，表头有 84 格", ""}, ""},
+        {"wide, a cell too few", WideSpectralFile(fewer, ',', false), {"", "第 3 行有 83 格，表头有 84 格", ""}, ""},
+        {"wide, blank beyond 380–780 nm", WideBeyondTheBands(leds), {"", "", ""}, ""},
+        {"wide, blank within", WideBeyondTheBands(leds, 500), {"", "（波长 500 nm）是空的", ""}, ""},
+        {"long, a footer", longFile + "Total\t1\t2\t3\n\n合计\n", {"", "", ""},
+         "第 86 行的波长格“Total”不是数，当作表尾：光谱表到上一行为止，这一行及其后共 2 行没有读。"},
+        {"long, a word inside the table", WithLine(longFile, 29, "Total\t1\t2\t3", true),
+         {"第 29 行：“波长(nm)”列的“Total”不是一个数", "第 29 行", "第 29 行"}, ""},
+        {"long, a quote left open", WithLine(longFile, 29, "500\t0.5\t\"0.5\t0.5"), {"", quote, quote}, ""},
+        {"long, a cell too many", WithLine(longFile, 29, "500\t0.5\t0,5\t0.5\t0.5"),
+         {"第 29 行有 5 格，表头有 4 格", "第 29 行有 5 格", "第 29 行有 5 格"}, ""},
+        {"long, blank beyond 380–780 nm", WithLine(longFile, 5, "375\t0.01\t\t0.01\t", true), {"", "", ""}, ""},
+    };
+    for (const Case &c : cases) {
+        const ReadFile file = Read(WriteFile(dir_, "lines.csv", c.text), {.row = kGb4000});
+        QVERIFY2(file.problem == HeaderProblem::None, c.name);
+        QVERIFY2(file.rows.size() == c.rows.size(), c.name);
+        for (std::size_t i = 0; i < c.rows.size(); ++i) {
+            const Rating &r = file.rows[i].rating;
+            const bool expected = c.rows[i].empty() ? r.rated : !r.rated && r.error.find(c.rows[i]) != std::string::npos;
+            QVERIFY2(expected, (std::string(c.name) + ", row " + std::to_string(i + 1) + ": " + r.error).c_str());
+        }
+        QVERIFY2(c.note.empty() ? file.layout.spectralNote.empty() : file.layout.spectralNote == c.note,
+                 (std::string(c.name) + ": " + file.layout.spectralNote).c_str());
+    }
+}
+
+void TestBatchReading::fileXyWithoutBothCells()
+{
+    // The instrument's x and y are compared with the spectrum's only where
+    // both cells hold a number: an empty y is not 0.
+    QByteArray text = WideSpectralFile(ThreeLeds(), ',', false);
+    text.replace("LED-A,0.3800,0.3800,", "LED-A,0.3000,0.3000,");
+    text.replace("LED-B,0.3800,0.3800,", "LED-B,0.3000,,");
+    text.replace("LED-C,0.3800,0.3800,", "LED-C,0.4500,0.4500,");
+    const ReadFile file = Read(WriteFile(dir_, "xy.csv", text), {.row = kGb4000});
+    QCOMPARE(file.rows.size(), std::size_t(3));
+    Summary summary(kGb4000);
+    for (const ReadRow &row : file.rows)
+        summary.Add(row.rating, row.line);
+    QVERIFY(!file.rows[1].rating.spectral.fileXy);
+    const colorimetry::Xy c = file.rows[2].rating.spectral.figures.xy;
+    QCOMPARE(summary.largestXyDifferenceLine(), std::uint64_t(4));
+    QCOMPARE(*summary.largestXyDifference(), std::hypot(c.x - 0.45, c.y - 0.45));
+}
+
+void TestBatchReading::fileTextEscapedInTheSummary()
+{
+    // Control characters from the file (a terminal's escape sequences) reach
+    // the summary escaped, as in a cell's message: metadata lines, CGATS
+    // keywords, bin names.
+    const std::vector<Led> leds = ThreeLeds();
+    const QByteArray escape = "\x1b]0;title\x07\x1b[2J";
+    QByteArray metadata = LongSpectralFile(leds);
+    metadata.replace("SP-1", escape);
+    const auto bins = std::make_shared<const colorimetry::BinSet>(std::vector<colorimetry::Bin>{
+        {"A" + escape.toStdString(), {{0.36, 0.36}, {0.40, 0.36}, {0.40, 0.40}, {0.36, 0.40}}},
+        {"B\x07", {{0.38, 0.38}, {0.44, 0.38}, {0.44, 0.42}, {0.38, 0.42}}}});
+    const std::pair<QByteArray, std::shared_ptr<const colorimetry::BinSet>> cases[] = {
+        {metadata, nullptr},
+        {CgatsSpectralFile(leds, "DESCRIPTOR \"" + escape + "\"\n"), nullptr},
+        {"id,x,y\n1,0.39,0.39\n", bins},
+    };
+    for (const auto &[text, binSet] : cases) {
+        const ReadFile file = Read(WriteFile(dir_, "escape.txt", text), {.row = kGb4000, .bins = binSet});
+        Summary summary(kGb4000);
+        summary.SetBins(binSet);
+        for (const ReadRow &row : file.rows)
+            summary.Add(row.rating, row.line);
+        summary.SetReading(file.layout);
+        for (const std::string &told : {summary.Text(), summary.Line()}) {
+            QVERIFY2(std::none_of(told.begin(), told.end(), [](char ch) { return ch != '\n' && uchar(ch) < 0x20; }),
+                     told.c_str());
+            QVERIFY2(told.find("[U+001B]") != std::string::npos || told.find("[U+0007]") != std::string::npos,
+                     told.c_str());
+        }
+    }
+}
+
+void TestBatchReading::writtenFigures()
+{
+    // An undefined FWHM is an empty cell, never 0.0 (a ramp rising to 780 nm
+    // never falls to half on its right); rf_hj and rcs_hj carry the
+    // library's Rf,hj and Rcs,hj.
+    OutputColumns columns(kGb4000);
+    columns.spectral = true;
+    columns.tm30Bins = true;
+    const auto names = OutputNames(columns);
+    auto at = [&](std::string_view name) { return std::size_t(std::find(names.begin(), names.end(), name) - names.begin()); };
+    colorimetry::Spectrum ramp;
+    for (int nm = 380; nm <= 780; nm += 5) {
+        ramp.nm.push_back(nm);
+        ramp.value.push_back(nm - 370);
+    }
+    colorimetry::Bands bands{};
+    Rating rating;
+    RateSpectrum(kGb4000, ramp, false, bands, rating);
+    QVERIFY2(rating.rated, rating.error.c_str());
+    QCOMPARE(std::string(OutputCells(columns, rating)[at("fwhm_nm")]), std::string());
+
+    const colorimetry::Spectrum led = SpectrumOf(LedValues(450, 560, 0.55));
+    RateSpectrum(kGb4000, led, false, bands, rating);
+    colorimetry::Bands own{};
+    colorimetry::ResampleToBands(led, own);
+    const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(own);
+    QVERIFY(tm30.defined);
+    const OutputCells cells(columns, rating);
+    for (const std::size_t j : {std::size_t(0), std::size_t(15)}) {
+        const std::string bin = std::to_string(j + 1);
+        QCOMPARE(std::string(cells[at("rcs_h" + bin)]), Fixed(tm30.bins[j].rcs, 2));
+        QCOMPARE(std::string(cells[at("rf_h" + bin)]), Fixed(tm30.bins[j].rf, 2));
     }
 }
 

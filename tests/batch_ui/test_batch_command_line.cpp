@@ -93,6 +93,7 @@ private slots:
     void outputReadsBackElsewhere();
     void spectralColumnsAndLimits();
     void binFiles();
+    void everyCgatsSetIsARow();
 
 private:
     QTemporaryDir dir_;
@@ -568,6 +569,73 @@ void TestBatchCommandLine::binFiles()
         QCOMPARE(refused.status, 2);
         QVERIFY2(refused.err.contains(QString("第 %1 行").arg(line)), qPrintable(refused.err));
         QVERIFY(!QFile::exists(out));
+    }
+}
+
+namespace {
+
+// A CGATS file of three LEDs (SAMPLE_ID 1, 2, 3) at 380–780 nm, its fields
+// named falling when asked; after is what follows the last set.
+QByteArray CgatsFile(const QByteArray &announced, bool falling, const QByteArray &after = "END_DATA\n")
+{
+    QByteArray text = "CGATS.17\nSPECTRAL_START_NM 380\nSPECTRAL_END_NM 780\nSPECTRAL_BANDS 81\n"
+                      "BEGIN_DATA_FORMAT\nSAMPLE_ID";
+    for (int i = 0; i <= 80; ++i)
+        text += " SPEC_" + QByteArray::number(falling ? 780 - 5 * i : 380 + 5 * i);
+    text += "\nEND_DATA_FORMAT\nNUMBER_OF_SETS " + announced + "\nBEGIN_DATA\n";
+    const double shapes[3][3]{{450, 560, 0.55}, {445, 575, 0.45}, {455, 550, 0.70}};
+    for (int k = 0; k < 3; ++k) {
+        std::vector<std::string> values = LedValues(shapes[k][0], shapes[k][1], shapes[k][2]);
+        if (falling)
+            std::reverse(values.begin(), values.end());
+        text += QByteArray::number(k + 1);
+        for (const std::string &v : values)
+            text += " " + QByteArray::fromStdString(v);
+        text += k == 0 && announced == "3 stray" ? " 0.0003\n" : "\n";
+    }
+    return text + after;
+}
+
+} // namespace
+
+void TestBatchCommandLine::everyCgatsSetIsARow()
+{
+    // Every set of a CGATS file, announced or held, is a rated or a failed
+    // row: a stray value fails its own set only, sets lost or cut fail the
+    // run, a second table is read; the field names decide the wavelengths.
+    QTemporaryDir dir;
+    const QByteArray good = CgatsFile("3", false);
+    QByteArray stray = CgatsFile("3 stray", false);
+    stray.replace("NUMBER_OF_SETS 3 stray", "NUMBER_OF_SETS 3");
+    const QByteArray second = good + good.mid(good.indexOf("CGATS.17")).replace("\n1 ", "\n4 ");
+    struct Case {
+        const char *name;
+        QByteArray text;
+        int status;
+        QString told;
+        QString ids; // SAMPLE_ID of each row
+    };
+    const std::vector<Case> cases{
+        {"good", good, 0, "共 3 行：已计算 3 行，失败 0 行", "1 2 3"},
+        {"a stray value", stray, 1, "共 3 行：已计算 2 行，失败 1 行", "1 2 3"},
+        {"END_DATA missing", CgatsFile("3", false, ""), 1, "没有以 END_DATA 结束", "1 2 3"},
+        {"sets missing", CgatsFile("7", false), 1, "共 7 行：已计算 3 行，失败 4 行", "1 2 3    "},
+        {"a second table", second, 0, "共 6 行：已计算 6 行", "1 2 3 4 2 3"},
+        {"names falling", CgatsFile("3", true), 0, "波长按字段名读", "1 2 3"},
+    };
+    const QList<QStringList> goodRows = ParseCsv(QString::fromUtf8(RunProgram(kCendrel, {"--batch", WriteFile(dir, "g.txt", good)}).out));
+    for (const Case &c : cases) {
+        const Run run = RunProgram(kCendrel, {"--batch", WriteFile(dir, "sets.txt", c.text)});
+        QVERIFY2(run.status == c.status && run.err.contains(c.told), qPrintable(QString(c.name) + ": " + run.err));
+        const QList<QStringList> rows = ParseCsv(QString::fromUtf8(run.out));
+        QStringList ids;
+        for (const QStringList &row : rows.mid(1))
+            ids << row[0];
+        QCOMPARE(ids.join(' '), QString(c.ids));
+        for (int k = 1; k < rows.size(); ++k) {
+            if (rows[k].back().isEmpty() && k < goodRows.size())
+                QCOMPARE(rows[k][1], goodRows[k][1]); // spectrum_x as in the plain file
+        }
     }
 }
 

@@ -371,6 +371,10 @@ private slots:
             {"X,0.30,0.30,1e999,0.30,0.40,0.40", "分档“X”的第 2 个角点的 x 坐标“1e999”超出了范围"},
             {"A,0.30,0.30,0.40,0.30,0.40,0.40", "分档名称“A”与第 2 行的重复。"},
             {",0.30,0.30,0.40,0.30,0.40,0.40", "第一列是空的"},
+            // Only the first row may be a header of text.
+            {"B,abc,def,ghi,jkl,mno,pqr", "分档“B”的第 1 个角点的 x 坐标“abc”不是一个数。"},
+            // Edges named by the file's corners, the repeated second one dropped.
+            {"X,0,0,0,0,1,1,1,0,0,1", "分档“X”的边 1–3 与边 4–5 相交（或重叠）"},
         };
         for (const auto &c : bad) {
             const QString path = batch_testing::WriteFile(dir, "bad.csv", "bin,x1,y1\nA,0.3,0.3,0.4,0.3,0.4,0.4\n" + c.row);

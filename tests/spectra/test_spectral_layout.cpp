@@ -8,6 +8,7 @@
 #include "spectral_layout.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -71,7 +72,8 @@ private slots:
             // numbered things, bare numbers outside 200–1100 nm.
             {"x", 0}, {"CIE x", 0}, {"x(CIE1931)", 0}, {"CIE 1931 x", 0}, {"2019", 0}, {"R9", 0},
             {"3000K", 0}, {"Φe(380-780nm)", 0}, {"380~780", 0}, {"Flux@350mA", 0}, {"LED 1", 0},
-            {"R380nm", 0}, {"150", 0}, {"1200", 0}, {"nm", 0}, {"", 0}, {"380 nm 2", 0},
+            {"R380nm", 0}, {"150", 0}, {"1200", 0}, {"nm", 0}, {"", 0}, {"380 nm 2", 0}, {"350mA", 0},
+            {"450%", 0},
         };
         for (const auto &r : rows)
             QTest::addRow("%s", r.cell) << QString::fromUtf8(r.cell) << r.nm;
@@ -114,6 +116,7 @@ private slots:
         QTest::newRow("bare numbers, 10 nm") << QString::fromStdString(WavelengthCells(10, "", "") + ",备注") << 41
                                              << "41";
         QTest::newRow("nine wavelengths") << "ID,380,430,480,530,580,630,680,730,780" << 0 << "";
+        QTest::newRow("ten wavelengths") << "ID,380,420,470,520,570,620,670,720,750,780" << 10 << "0";
         QTest::newRow("(x, y) file") << "编号,光通量(lm),CIE x,CIE y,备注" << 0 << "";
         QTest::newRow("long file") << QString::fromStdString("波长," + WavelengthCells(10)) << 0 << "";
     }
@@ -205,6 +208,8 @@ private slots:
         QVERIFY(layout);
         QCOMPARE(layout->names, (std::vector<std::string>{"LED1", "第 3 列", "LED3"}));
         QVERIFY(!batch::RecogniseLongHeader(Split("波长")));
+        const std::optional<batch::LongSpectralLayout> single = batch::RecogniseLongHeader(Split("Wavelength (nm),LED1"));
+        QVERIFY(single && single->names == std::vector<std::string>{"LED1"});
         QVERIFY(!batch::RecogniseLongHeader(Split("编号,380,385")));
 
         batch::LongSpectralTable table(*layout);
@@ -266,13 +271,13 @@ private slots:
                                "SAMPLE_NAME SPEC_380 SPEC_383 SPEC_387 SPEC_390\nEND_DATA_FORMAT\nNUMBER_OF_SETS 1\n"
                                "BEGIN_DATA\n\"LED A\" 0.1 0.2 0.3 0.4\n%1";
         QTest::newRow("rounded names, keywords") << argyll.arg("END_DATA\n") << "" << "" << 380 + 10.0 / 3;
-        QTest::newRow("no END_DATA") << argyll.arg("") << "缺少 END_DATA" << "" << 380 + 10.0 / 3;
+        QTest::newRow("no END_DATA") << argyll.arg("") << "没有以 END_DATA 结束" << "" << 380 + 10.0 / 3;
         const QString cgats17 = "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID XYZ_X nm380 nm390 nm400\nEND_DATA_FORMAT\n"
                                 "BEGIN_DATA\n1 95.0 0.1 0.2 0.3\n2 96.0 0.1 %1\nEND_DATA\n";
         QTest::newRow("names only") << cgats17.arg("0.2 0.3") << "" << "" << 390.0;
         QTest::newRow("a value not a number") << cgats17.arg("n/a 0.3") << ""
                                               << "第 2 组（2）：“nm390”列（波长 390 nm）的“n/a”不是一个数" << 390.0;
-        QTest::newRow("a set cut short") << cgats17.arg("0.2") << "第 2 组只有 4 个值，应有 5 个" << "" << 390.0;
+        QTest::newRow("a set cut short") << cgats17.arg("0.2") << "" << "第 7 行的这一组有 4 个值，应有 5 个" << 390.0;
         QTest::newRow("no spectral field") << "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID RGB_R\nEND_DATA_FORMAT\n"
                                               "BEGIN_DATA\n1 0.5\nEND_DATA\n"
                                            << "没有光谱字段" << "" << 0.0;
@@ -285,7 +290,8 @@ private slots:
         QFETCH(QString, setError);
         QFETCH(double, secondNm);
         const batch::CgatsSpectra s = batch::ReadCgatsSpectra(text.toStdString());
-        QVERIFY2(error.isEmpty() ? s.error.empty() : QString::fromStdString(s.error).contains(error), s.error.c_str());
+        const QString told = QString::fromStdString(s.error + s.notes);
+        QVERIFY2(error.isEmpty() ? told.isEmpty() : told.contains(error), qPrintable(told));
         if (secondNm == 0)
             return;
         QVERIFY(!s.sets.empty());
@@ -296,6 +302,91 @@ private slots:
             QVERIFY(std::fabs(last.spectrum.nm[1] - secondNm) < 1e-9);
         QVERIFY(!s.passThroughNames.empty());
         QCOMPARE(last.passThrough.size(), s.passThroughNames.size());
+    }
+
+    // Sets line by line, each a rated or a failed row: a stray value, a set
+    // short or cut, sets announced but not there, sets over two lines, a
+    // second table; wavelengths by the field names or the keywords. Each set
+    // as "name=its value at the shortest wavelength" or "name!its message".
+    void cgatsSets_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sets");
+        QTest::addColumn<QString>("notes"); // a part of them; empty: none
+        QTest::addColumn<bool>("incomplete");
+        const QString head = "CGATS.17\nNUMBER_OF_FIELDS 4\nBEGIN_DATA_FORMAT\nSAMPLE_ID SPEC_380 SPEC_390 SPEC_400\n"
+                             "END_DATA_FORMAT\nNUMBER_OF_SETS 3\nBEGIN_DATA\n"; // the data from line 8
+        const QString good = "A 0.1 0.2 0.3\nB 0.4 0.5 0.6\nC 0.7 0.8 0.9\n";
+        const QString abc = "A=0.1;B=0.4;C=0.7";
+        QTest::newRow("a set a line") << head + good + "END_DATA\n" << abc << "" << false;
+        QTest::newRow("a stray value in a set")
+            << head + "A 0.1 0.2 0.3 0.0003\nB 0.4 0.5 0.6\nC 0.7 0.8 0.9\nEND_DATA\n"
+            << "A!第 8 行的这一组有 5 个值，应有 4 个;B=0.4;C=0.7" << "" << false;
+        QTest::newRow("a stray value on a line of its own")
+            << head + "A 0.1 0.2 0.3\n0.0003\nB 0.4 0.5 0.6\nC 0.7 0.8 0.9\nEND_DATA\n"
+            << "A=0.1;第 2 组!第 9 行的这一组有 1 个值;B=0.4;C=0.7" << "NUMBER_OF_SETS 写的是 3 组，数据里有 4 组" << false;
+        QTest::newRow("sets over two lines") << head + "A 0.1\n0.2 0.3\nB 0.4\n0.5 0.6\nC 0.7\n0.8 0.9\nEND_DATA\n" << abc
+                                             << "" << false;
+        QTest::newRow("a set over two lines short")
+            << head + "A 0.1\n0.2 0.3\nB 0.4\n0.5\nC 0.7\n0.8 0.9\nEND_DATA\n"
+            << "A=0.1;B!第 10–11 行的这一组有 3 个值;C=0.7" << "" << false;
+        QTest::newRow("the last set cut short") << head + "A 0.1 0.2 0.3\nB 0.4 0.5 0.6\nC 0.7"
+                                                << "A=0.1;B=0.4;C!第 10 行的这一组有 2 个值" << "没有以 END_DATA 结束" << true;
+        QTest::newRow("cut at a line end") << head + "A 0.1 0.2 0.3\nB 0.4 0.5 0.6\n"
+                                           << "A=0.1;B=0.4;第 3 组!第 3 组缺失" << "没有以 END_DATA 结束" << true;
+        QString announced = head;
+        announced.replace("SETS 3", "SETS 7");
+        QTest::newRow("fewer sets than announced")
+            << announced + good + "END_DATA\n"
+            << abc + ";第 4 组!第 4 组缺失：NUMBER_OF_SETS 写的是 7 组;第 5 组!第 5 组缺失;第 6 组!第 6 组缺失;第 7 组!第 7 组缺失"
+            << "" << false;
+        QTest::newRow("a second table")
+            << head + good + "END_DATA\nBEGIN_DATA_FORMAT\nSPEC_380 SAMPLE_ID SPEC_390 SPEC_400\n"
+                             "END_DATA_FORMAT\nBEGIN_DATA\n0.11 D 0.2 0.3\nEND_DATA\n"
+            << abc + ";D=0.11" << "" << false;
+        QTest::newRow("a second table with other fields")
+            << head + good + "END_DATA\nCGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID XYZ_X SPEC_380 SPEC_390 SPEC_400\n"
+                             "END_DATA_FORMAT\nBEGIN_DATA\nD 95 0.1 0.2 0.3\nEND_DATA\n"
+            << abc << "第 2 个表（第 12 行起）有第一个表没有的字段 “XYZ_X”" << true;
+        const QString bands = "SPECT\nSPECTRAL_START_NM 380\nSPECTRAL_END_NM 400\nSPECTRAL_BANDS 3\n";
+        const QString format = "BEGIN_DATA_FORMAT\nSAMPLE_ID %1\nEND_DATA_FORMAT\nBEGIN_DATA\nA 0.1 0.2 0.3\nEND_DATA\n";
+        QTest::newRow("names falling, keywords rising")
+            << bands + format.arg("SPEC_400 SPEC_390 SPEC_380") << "A=0.3"
+            << "与 SPECTRAL_START_NM 380、SPECTRAL_END_NM 400、SPECTRAL_BANDS 3 不一致：波长按字段名读" << false;
+        QTest::newRow("names out of order, keywords")
+            << bands + format.arg("SPEC_380 SPEC_400 SPEC_390") << "A=0.1" << "不是依次排列的波长：波长按 SPECTRAL_START_NM 380"
+            << false;
+        QTest::newRow("names out of order, no keywords")
+            << "SPECT\n" + format.arg("SPEC_380 SPEC_400 SPEC_390") << "A!光谱字段名（“SPEC_380” … “SPEC_390”）不是依次增大或减小的波长"
+            << "" << false;
+        QTest::newRow("names a thousand times the keywords")
+            << bands + format.arg("SPEC_380000 SPEC_390000 SPEC_400000") << "A=0.1" << "" << false;
+    }
+    void cgatsSets()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, sets);
+        QFETCH(QString, notes);
+        QFETCH(bool, incomplete);
+        const batch::CgatsSpectra s = batch::ReadCgatsSpectra(text.toStdString());
+        QVERIFY2(s.error.empty(), s.error.c_str());
+        const QStringList expected = sets.split(';');
+        QCOMPARE(int(s.sets.size()), int(expected.size()));
+        for (std::size_t i = 0; i < s.sets.size(); ++i) {
+            const batch::CgatsSpectralSet &set = s.sets[i];
+            const QString &want = expected[int(i)];
+            const QString name = want.section(QRegularExpression("[=!]"), 0, 0);
+            QCOMPARE(QString::fromStdString(set.name), name);
+            if (want.contains('!')) {
+                QVERIFY2(QString::fromStdString(set.error).startsWith(want.section('!', 1)), set.error.c_str());
+                continue;
+            }
+            QVERIFY2(set.error.empty(), set.error.c_str());
+            QCOMPARE(set.spectrum.nm, (std::vector<double>{380, 390, 400}));
+            QCOMPARE(QString::number(set.spectrum.value[0]), want.section('=', 1));
+        }
+        QVERIFY2(notes.isEmpty() ? s.notes.empty() : QString::fromStdString(s.notes).contains(notes), s.notes.c_str());
+        QCOMPARE(s.incomplete, incomplete);
     }
 
     void notCgats()
