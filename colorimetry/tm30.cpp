@@ -279,10 +279,18 @@ Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test,
         binDeltaE[bin] += deltaE;
     }
     r.rf = FidelityFromDeltaE(sumDeltaE / kCesCount);
+    r.fidelityDefined = std::isfinite(r.rf);
+    if (!r.fidelityDefined)
+        return Undefined(cct);
+    for (const Tm30HueBin &h : r.bins) {
+        if (h.samples == 0) {
+            // Rf alone: no bin means, no polygon.
+            r.bins = {};
+            return r;
+        }
+    }
     for (std::size_t j = 0; j < kHueBinCount; ++j) {
         Tm30HueBin &h = r.bins[j];
-        if (h.samples == 0)
-            return Undefined(cct);
         h.aTest /= h.samples;
         h.bTest /= h.samples;
         h.aReference /= h.samples;
@@ -297,19 +305,41 @@ Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test,
     }
     r.rg = 100 * TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aTest, h.bTest}; })
            / TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aReference, h.bReference}; });
-    r.defined = std::isfinite(r.rf) && std::isfinite(r.rg);
+    r.defined = std::isfinite(r.rg);
     return r.defined ? r : Undefined(cct);
 }
 
-Tm30Result ComputeTm30(const Bands &spectrum)
+namespace {
+
+// The light divided by a power of two where its scale asks for it.
+Bands ScaledToPeak(const Bands &light)
 {
+    const int exponent = ScalingExponent(LargestMagnitude(light));
+    if (exponent == 0)
+        return light;
+    Bands scaled;
+    DivideByPowerOfTwo(light, exponent, scaled.data());
+    return scaled;
+}
+
+} // namespace
+
+Tm30Result ComputeTm30(const Bands &light)
+{
+    const Bands spectrum = ScaledToPeak(light);
     const Xyz xyz2 = Tristimulus2(spectrum);
     const double sum = xyz2.X + xyz2.Y + xyz2.Z;
     const CctResult cct = std::isfinite(sum) && sum > 0 && xyz2.Y > 0
                               ? ExactCct({xyz2.X / sum, xyz2.Y / sum})
                               : CctResult{};
+    return ComputeTm30(spectrum, cct);
+}
+
+Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
+{
     if (!cct.defined())
         return Undefined(cct);
+    const Bands spectrum = ScaledToPeak(light);
     const Bands reference = Tm30Reference(cct.cct);
 
     // The 99 samples under both lights in one pass over the products, three
@@ -339,6 +369,17 @@ Tm30Result ComputeTm30(const Bands &spectrum)
         ref[i] = {sums[1][0][i], sums[1][1][i], sums[1][2][i]};
     }
     return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), ref, Tristimulus10(reference));
+}
+
+std::string Tm30Note(const Tm30Result &r)
+{
+    if (r.defined)
+        return {};
+    if (r.fidelityDefined)
+        return "TM-30：参照光下有色调区没有颜色样品（色温很低时会这样），Rg 和各色调区的数值无定义，只有 Rf。";
+    if (!r.cct.defined())
+        return "TM-30 无定义：" + CctStateText(r.cct);
+    return "TM-30 无法计算：光谱中的负值使样品的颜色无定义。请检查暗电流扣除是否正确。";
 }
 
 } // namespace colorimetry
