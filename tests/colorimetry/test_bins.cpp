@@ -356,8 +356,9 @@ private slots:
     }
 
     // Strips stacked on each other across the same x range share edges and
-    // do not overlap; a strip laid across two of them and a column through
-    // a hundred of them do, and only those pairs are found.
+    // do not overlap; a strip laid across two of them, a column through a
+    // hundred of them and a half column inside it do, and only those pairs
+    // are found.
     void overlapsOfStackedStrips()
     {
         // Coordinates on a grid of 1/8192, so that shared edges are exact.
@@ -371,10 +372,13 @@ private slots:
             bins.push_back({"s" + std::to_string(k), rectangle(0.25, row(k), 0.75, row(k + 1))});
         bins.push_back({"across", rectangle(0.3, row(1000) + step / 2, 0.4, row(1001) + step / 2)});
         bins.push_back({"column", rectangle(0.5, row(100), 0.5 + step, row(200))});
+        bins.push_back({"half column", rectangle(0.5, row(100), 0.5 + step / 2, row(150))});
         using Pair = std::pair<std::size_t, std::size_t>;
-        std::vector<Pair> want{{1000, 2000}, {1001, 2000}};
+        std::vector<Pair> want{{1000, 2000}, {1001, 2000}, {2001, 2002}};
         for (std::size_t k = 100; k < 200; ++k)
             want.push_back({k, 2001});
+        for (std::size_t k = 100; k < 150; ++k)
+            want.push_back({k, 2002});
         std::sort(want.begin(), want.end());
         const BinOverlaps got = BinSet(std::move(bins)).FindOverlaps();
         QVERIFY(got.complete);
