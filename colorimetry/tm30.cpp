@@ -373,12 +373,17 @@ Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
 
 std::string Tm30Note(const Tm30Result &r)
 {
-    if (r.defined)
+    return Tm30Note(r.cct, r.fidelityDefined, r.defined);
+}
+
+std::string Tm30Note(const CctResult &cct, bool fidelityDefined, bool defined)
+{
+    if (defined)
         return {};
-    if (r.fidelityDefined)
+    if (fidelityDefined)
         return "TM-30：参照光下有色调区没有颜色样品（色温很低时会这样），Rg 和各色调区的数值无定义，只有 Rf。";
-    if (!r.cct.defined())
-        return "TM-30 无定义：" + CctStateText(r.cct);
+    if (!cct.defined())
+        return "TM-30 无定义：" + CctStateText(cct);
     return "TM-30 无法计算：光谱中的负值使样品的颜色无定义。请检查暗电流扣除是否正确。";
 }
 

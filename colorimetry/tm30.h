@@ -102,7 +102,9 @@ Tm30Result ComputeTm30(const Bands &spectrum);
 Tm30Result ComputeTm30(const Bands &spectrum, const CctResult &cct);
 
 // Why the figures are not all defined, in Chinese; empty when they are.
+// The second form takes what a row keeps of the result.
 std::string Tm30Note(const Tm30Result &r);
+std::string Tm30Note(const CctResult &cct, bool fidelityDefined, bool defined);
 
 // The same from tristimulus values (10°) already summed, at any sampling:
 // each CES under the test light and its white, each under the reference and
