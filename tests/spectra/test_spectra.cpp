@@ -335,7 +335,7 @@ private slots:
             const colorimetry::SpectrumFigures f = colorimetry::FiguresOf(ToSpectrum(s));
             QVERIFY(f.ok());
             // What the bands achieve here: 2.2·10⁻⁵ at most (picking the
-            // sample at each band: up to 6.6·10⁻³).
+            // sample at each band: up to 3.7·10⁻²).
             const double dx = f.xy.x - X / (X + Y + Z), dy = f.xy.y - Y / (X + Y + Z);
             QVERIFY2(std::fabs(dx) <= 3e-5 && std::fabs(dy) <= 3e-5,
                      qPrintable(QString("moved %1 nm: x off by %2, y by %3").arg(shift).arg(dx).arg(dy)));
