@@ -164,7 +164,7 @@ void RateSpectrum(Row row, const colorimetry::Spectrum &spectrum, bool pointRate
 {
     SpectralRating &spectral = rating.spectral;
     spectral.present = true;
-    spectral.figures = colorimetry::FiguresOf(spectrum);
+    spectral.figures = colorimetry::FiguresOf(spectrum, bands);
     spectral.tm30 = {};
     if (!spectral.figures.ok()) {
         if (!pointRated)
@@ -173,16 +173,22 @@ void RateSpectrum(Row row, const colorimetry::Spectrum &spectrum, bool pointRate
         rating.error = colorimetry::SpectrumProblemText(spectral.figures.check);
         return;
     }
-    colorimetry::ResampleToBands(spectrum, bands);
-    const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(bands);
-    if (tm30.defined && std::isfinite(tm30.rf) && std::isfinite(tm30.rg)) {
+    // TM-30 from the bands as the figures see them, at the figures' CCT;
+    // then the bands go back to the spectrum's own scale.
+    const colorimetry::Tm30Result tm30 = colorimetry::ComputeTm30(bands, spectral.figures.cct);
+    spectral.tm30.fidelityDefined = tm30.fidelityDefined;
+    spectral.tm30.rf = tm30.rf;
+    if (tm30.defined) {
         spectral.tm30.defined = true;
-        spectral.tm30.rf = tm30.rf;
         spectral.tm30.rg = tm30.rg;
         for (std::size_t j = 0; j < colorimetry::kHueBinCount; ++j) {
             spectral.tm30.rfBin[j] = tm30.bins[j].rf;
             spectral.tm30.rcsBin[j] = tm30.bins[j].rcs;
         }
+    }
+    if (spectral.figures.scaleExponent != 0) {
+        for (double &band : bands)
+            band = std::ldexp(band, spectral.figures.scaleExponent);
     }
     if (!pointRated)
         RatePoint(row, spectral.figures.xy.x, spectral.figures.xy.y, rating);
@@ -349,12 +355,12 @@ OutputCells::OutputCells(const OutputColumns &columns, const Rating &rating)
         number(rendering, f.rendering.ra, 2);
         for (const double r : f.rendering.r)
             number(rendering, r, 2);
-        number(figures, f.peakNm, 1);
+        number(figures && f.hasPeak(), f.peakNm, 1);
         number(figures && f.fwhmNm.has_value(), f.fwhmNm.value_or(0), 1);
         number(figures, f.ler, 1);
         const Tm30Figures &tm30 = spectral.tm30;
         const bool hasTm30 = figures && tm30.defined;
-        number(hasTm30, tm30.rf, 2);
+        number(figures && tm30.fidelityDefined, tm30.rf, 2);
         number(hasTm30, tm30.rg, 2);
         if (columns.tm30Bins) {
             for (const double rf : tm30.rfBin)

@@ -27,7 +27,8 @@ using Row = const tolerance::ToleranceEllipse *;
 // whole result (the colour vector graphic's bin means) is computed again
 // from the row's bands where a picture needs it.
 struct Tm30Figures {
-    bool defined = false;
+    bool defined = false;         // every figure holds
+    bool fidelityDefined = false; // rf holds (also at the lowest CCTs, where a hue bin is empty)
     double rf = 0;
     double rg = 0;
     std::array<double, colorimetry::kHueBinCount> rfBin{};  // Rf,h1 … Rf,h16

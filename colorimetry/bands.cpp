@@ -2,6 +2,7 @@
 
 #include "bands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 #include <tuple>
@@ -31,16 +32,21 @@ static_assert(kCie1964[0].nm == 360 && std::size(kCie1964) == 95);
 
 struct BandTables {
     Bands x{}, y{}, z{}, s0{}, s1{}, s2{}, x10{}, y10{}, z10{};
+    WideBands wideX{}, wideY{}, wideZ{};
 };
 
-// The rows of a table at 5 nm that fall on the bands, three values each.
-template <typename Row, typename Values>
-void OnBands(std::span<const Row> rows, Bands &a, Bands &b, Bands &c, Values values)
+// The rows of a table at 5 nm that fall on the bands (Bands or WideBands),
+// three values each.
+template <typename Row, typename Values, typename Array>
+void OnBands(std::span<const Row> rows, Array &a, Array &b, Array &c, Values values)
 {
+    constexpr bool narrow = std::tuple_size_v<Array> == kBandCount;
+    constexpr double first = narrow ? kFirstBandNm : kWideFirstNm;
+    constexpr double last = narrow ? kLastBandNm : kWideLastNm;
     for (const Row &row : rows) {
-        if (row.nm < kFirstBandNm || row.nm > kLastBandNm)
+        if (row.nm < first || row.nm > last)
             continue;
-        const auto i = static_cast<std::size_t>((row.nm - kFirstBandNm) / kBandStepNm);
+        const auto i = static_cast<std::size_t>((row.nm - first) / kBandStepNm);
         std::tie(a[i], b[i], c[i]) = values(row);
     }
 }
@@ -51,6 +57,7 @@ const BandTables &Tables()
         BandTables b;
         auto cmf = [](const CmfSample &s) { return std::tuple{s.xBar, s.yBar, s.zBar}; };
         OnBands(Cie1931TwoDegree(), b.x, b.y, b.z, cmf);
+        OnBands(Cie1931TwoDegree(), b.wideX, b.wideY, b.wideZ, cmf);
         OnBands(std::span<const CmfSample>(kCie1964), b.x10, b.y10, b.z10, cmf);
         OnBands(std::span<const ComponentSample>(kDaylightComponents), b.s0, b.s1, b.s2,
                 [](const ComponentSample &s) { return std::tuple{s.s0, s.s1, s.s2}; });
@@ -59,10 +66,11 @@ const BandTables &Tables()
     return t;
 }
 
-Xyz Sum(const Bands &s, const Bands &x, const Bands &y, const Bands &z)
+template <typename Array>
+Xyz Sum(const Array &s, const Array &x, const Array &y, const Array &z)
 {
     Xyz r;
-    for (std::size_t i = 0; i < kBandCount; ++i) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
         r.X += s[i] * x[i];
         r.Y += s[i] * y[i];
         r.Z += s[i] * z[i];
@@ -71,6 +79,36 @@ Xyz Sum(const Bands &s, const Bands &x, const Bands &y, const Bands &z)
 }
 
 } // namespace
+
+double LargestMagnitude(std::span<const double> values)
+{
+    double largest = 0;
+    for (const double v : values)
+        largest = std::max(largest, std::fabs(v));
+    return largest;
+}
+
+int ScalingExponent(double largest)
+{
+    // 2^−501 ≤ largest < 2^500: frexp would give −500 … 500.
+    if (largest >= 0x1p-501 && largest < 0x1p500)
+        return 0;
+    int exponent = 0;
+    std::frexp(largest, &exponent);
+    return exponent;
+}
+
+void DivideByPowerOfTwo(std::span<const double> values, int exponent, double *out)
+{
+    if (exponent > -1000 && exponent < 1000) {
+        const double factor = std::ldexp(1.0, -exponent);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            out[i] = values[i] * factor;
+    } else { // 2^−exponent is not a normal number
+        for (std::size_t i = 0; i < values.size(); ++i)
+            out[i] = std::ldexp(values[i], -exponent);
+    }
+}
 
 const Bands &XBar2() { return Tables().x; }
 const Bands &YBar2() { return Tables().y; }
@@ -86,6 +124,12 @@ Xyz Tristimulus2(const Bands &s)
 {
     const BandTables &t = Tables();
     return Sum(s, t.x, t.y, t.z);
+}
+
+Xyz Tristimulus2(const WideBands &s)
+{
+    const BandTables &t = Tables();
+    return Sum(s, t.wideX, t.wideY, t.wideZ);
 }
 
 Xyz Tristimulus10(const Bands &s)

@@ -179,32 +179,129 @@ int BinSet::Find(Xy p) const
     return kNoBin;
 }
 
+namespace {
+
+// The insides of two boxes overlap (touching is not overlapping).
+bool BoxesOverlap(const XyBox &a, const XyBox &b)
+{
+    return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
+}
+
+// A tree over boxes for finding those that overlap a box: each node's box
+// holds those below it; the boxes are split at the median of their centres
+// along the wider spread, down to a few per leaf. Bins that share an x range
+// (stacked strips) are split along y, so that finding the few a box meets
+// takes a walk down the tree, not a pass over all.
+class BoxTree {
+public:
+    explicit BoxTree(const std::vector<XyBox> &boxes) : boxes_(boxes), items_(boxes.size())
+    {
+        for (std::uint32_t i = 0; i < items_.size(); ++i)
+            items_[i] = i;
+        if (!items_.empty())
+            Build();
+    }
+
+    // Calls visit(j) for each box j that overlaps box i, j > i.
+    template <typename Visit>
+    void ForEachOverlap(std::uint32_t i, Visit &&visit) const
+    {
+        const XyBox &box = boxes_[i];
+        std::vector<std::uint32_t> &stack = stack_;
+        stack.assign(1, 0);
+        while (!stack.empty()) {
+            const Node &node = nodes_[stack.back()];
+            stack.pop_back();
+            if (!BoxesOverlap(node.box, box))
+                continue;
+            if (node.count == 0) {
+                stack.push_back(node.first);
+                stack.push_back(node.first + 1);
+                continue;
+            }
+            for (std::uint32_t k = node.first; k < node.first + node.count; ++k) {
+                const std::uint32_t j = items_[k];
+                if (j > i && BoxesOverlap(boxes_[j], box))
+                    visit(j);
+            }
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kLeafSize = 8;
+    struct Node {
+        XyBox box;
+        std::uint32_t first; // a leaf's first item; else its first child (the second follows)
+        std::uint32_t count; // a leaf's items; 0 for a node with children
+    };
+
+    // The tree over all items, node 0 its root, without recursion.
+    void Build()
+    {
+        struct Task {
+            std::uint32_t node, first, end; // the node to make, of items [first, end)
+        };
+        nodes_.push_back({});
+        std::vector<Task> tasks{{0, 0, std::uint32_t(items_.size())}};
+        while (!tasks.empty()) {
+            const Task t = tasks.back();
+            tasks.pop_back();
+            XyBox box, centres;
+            for (std::uint32_t k = t.first; k < t.end; ++k) {
+                const XyBox &b = boxes_[items_[k]];
+                box.Add({b.left, b.bottom});
+                box.Add({b.right, b.top});
+                centres.Add(Centre(b));
+            }
+            nodes_[t.node].box = box;
+            if (t.end - t.first <= kLeafSize) {
+                nodes_[t.node].first = t.first;
+                nodes_[t.node].count = t.end - t.first;
+                continue;
+            }
+            const bool alongX = centres.right - centres.left >= centres.top - centres.bottom;
+            const std::uint32_t middle = t.first + (t.end - t.first) / 2;
+            std::nth_element(items_.begin() + t.first, items_.begin() + middle, items_.begin() + t.end,
+                             [&](std::uint32_t a, std::uint32_t b) {
+                                 return alongX ? Centre(boxes_[a]).x < Centre(boxes_[b]).x
+                                               : Centre(boxes_[a]).y < Centre(boxes_[b]).y;
+                             });
+            const auto child = std::uint32_t(nodes_.size());
+            nodes_[t.node].first = child;
+            nodes_[t.node].count = 0;
+            nodes_.push_back({});
+            nodes_.push_back({});
+            tasks.push_back({child, t.first, middle});
+            tasks.push_back({child + 1, middle, t.end});
+        }
+    }
+
+    static Xy Centre(const XyBox &b) { return {(b.left + b.right) / 2, (b.bottom + b.top) / 2}; }
+
+    const std::vector<XyBox> &boxes_;
+    std::vector<std::uint32_t> items_;
+    std::vector<Node> nodes_;
+    mutable std::vector<std::uint32_t> stack_;
+};
+
+} // namespace
+
 BinOverlaps BinSet::FindOverlaps(std::uint64_t work) const
 {
     BinOverlaps result;
-    std::vector<std::uint32_t> order(bins_.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return boxes_[a].left < boxes_[b].left; });
+    const BoxTree tree(boxes_);
     std::uint64_t done = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const XyBox &a = boxes_[order[k]];
-        for (std::size_t l = k + 1; l < order.size() && boxes_[order[l]].left < a.right; ++l) {
-            const XyBox &b = boxes_[order[l]];
-            if (!(a.bottom < b.top && b.bottom < a.top))
-                continue;
-            const std::span<const Xy> p = CornersOf(order[k]), q = CornersOf(order[l]);
+    for (std::uint32_t i = 0; i < bins_.size() && result.complete; ++i) {
+        tree.ForEachOverlap(i, [&](std::uint32_t j) {
+            if (!result.complete)
+                return;
+            const std::span<const Xy> p = CornersOf(i), q = CornersOf(j);
             done += std::uint64_t(p.size()) * q.size();
-            if (done > work) {
+            if (done > work)
                 result.complete = false;
-                break;
-            }
-            if (InsidesOverlap(p, q))
-                result.pairs.push_back({std::min(order[k], order[l]), std::max(order[k], order[l])});
-        }
-        if (!result.complete)
-            break;
+            else if (InsidesOverlap(p, q))
+                result.pairs.push_back({i, j});
+        });
     }
     std::sort(result.pairs.begin(), result.pairs.end());
     return result;

@@ -52,9 +52,10 @@ public:
     // when none does (and for a point that is not finite). Exact.
     int Find(Xy p) const;
 
-    // Which bins overlap. Quadratic in the corners of each pair whose boxes
-    // meet; work counts corner pairs compared, and the search stops (not
-    // complete) beyond it.
+    // Which bins overlap. The pairs whose boxes overlap are found through a
+    // tree of the boxes (about n log n for bins that meet few others), then
+    // compared corner by corner; work counts corner pairs compared, and the
+    // search stops (not complete) beyond it.
     BinOverlaps FindOverlaps(std::uint64_t work = 400'000'000) const;
 
 private:

@@ -42,6 +42,11 @@ struct CmfSample {
 // generated into the build from that file, never typed by hand.
 std::span<const CmfSample> Cie1931TwoDegree();
 
+// The same at 1 nm (471 samples), as the CIE publishes them, from the table
+// in colorimetry/data (generated into the build, every fifth value checked
+// against colord-data's).
+std::span<const CmfSample> Cie1931TwoDegree1nm();
+
 // The chromaticity of each monochromatic stimulus, 360–830 nm at 5 nm: the
 // horseshoe that frames a chromaticity diagram.
 std::vector<Xy> SpectralLocus();

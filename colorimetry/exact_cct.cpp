@@ -117,9 +117,14 @@ CctResult ExactCct(Xy p)
         r.duv = sign * (pa * s * s + pb * s + pc);
     }
 
+    // A CCT found within 25 ppm beyond either end (0.5 K at 20000 K) counts
+    // as in the range: the method lands up to 2 ppm beside a point on the
+    // locus, and a black body measured at 1 nm up to 6 ppm once reduced to
+    // the bands, so that a point on the locus at an end keeps its CCT.
+    constexpr double kEndSlack = 25e-6;
     if (std::fabs(r.duv) > kLargestDuv)
         r.state = CctState::OffLocus;
-    else if (r.cct < kLowestCct || r.cct > kHighestCct)
+    else if (r.cct < kLowestCct * (1 - kEndSlack) || r.cct > kHighestCct * (1 + kEndSlack))
         r.state = CctState::OutOfRange;
     else
         r.state = CctState::Defined;

@@ -11,11 +11,20 @@ constexpr std::array<CmfSample, 95> kCie1931{{
 #include "cie1931_cmf_table.inc"
 }};
 static_assert(kCie1931.front().nm == 360 && kCie1931.back().nm == 830);
+constexpr std::array<CmfSample, 471> kCie1931At1nm{{
+#include "cie1931_1nm_table.inc"
+}};
+static_assert(kCie1931At1nm.front().nm == 360 && kCie1931At1nm.back().nm == 830);
 } // namespace
 
 std::span<const CmfSample> Cie1931TwoDegree()
 {
     return kCie1931;
+}
+
+std::span<const CmfSample> Cie1931TwoDegree1nm()
+{
+    return kCie1931At1nm;
 }
 
 Uv UvFromXy(Xy p)

@@ -2,6 +2,7 @@
 
 #include "spectral_figures.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace colorimetry {
@@ -18,14 +19,23 @@ double LuminousEfficacyOfRadiation(const Bands &s)
     return kMaximumLuminousEfficacy * luminous / radiant;
 }
 
-SpectrumFigures FiguresOf(const Spectrum &s)
+SpectrumFigures FiguresOf(const Spectrum &s, Bands &bands)
 {
     SpectrumFigures f;
-    f.check = CheckSamples(s);
+    SampleRange range;
+    f.check = CheckSamples(s, range);
     if (!f.check.ok())
         return f;
-    Bands bands;
-    ResampleToBands(s, bands);
+    f.scaleExponent = ScalingExponent(range.largest);
+    const Spectrum *spectrum = &s;
+    if (f.scaleExponent != 0) {
+        thread_local Spectrum scaled;
+        ScaleSpectrum(s, f.scaleExponent, scaled);
+        spectrum = &scaled;
+    }
+    WideBands wide;
+    f.wideRange = ReduceToWideBands(*spectrum, range, wide);
+    std::copy_n(wide.begin() + kWideOffset, kBandCount, bands.begin());
     double total = 0;
     bool allZero = true;
     for (const double v : bands) {
@@ -42,7 +52,7 @@ SpectrumFigures FiguresOf(const Spectrum &s)
         return f;
 
     const SampleTristimuli sums = SampleTristimuliOf(bands);
-    f.xyz = sums.light;
+    f.xyz = f.wideRange ? Tristimulus2(wide) : sums.light;
     const Xyz &c = f.xyz;
     if (!std::isfinite(c.X) || !std::isfinite(c.Y) || !std::isfinite(c.Z))
         f.check.problem = SpectrumProblem::TooLarge;
@@ -56,10 +66,34 @@ SpectrumFigures FiguresOf(const Spectrum &s)
     f.cct = ExactCct(f.xy);
     f.rendering = ColourRenderingFrom(sums, f.cct);
     f.ler = LuminousEfficacyOfRadiation(bands);
-    const std::size_t peak = PeakIndex(s);
-    f.peakNm = s.nm[peak];
-    f.fwhmNm = FullWidthAtHalfMaximum(s, peak);
+    const PeakAndWidth peak = PeakAndWidthOf(*spectrum);
+    f.peakNm = peak.peakNm;
+    f.edgeNm = peak.edgeNm;
+    f.fwhmNm = peak.fwhmNm;
     return f;
+}
+
+SpectrumFigures FiguresOf(const Spectrum &s)
+{
+    Bands bands;
+    return FiguresOf(s, bands);
+}
+
+std::string PeakNote(const SpectrumFigures &f)
+{
+    if (!f.ok() || f.hasPeak())
+        return {};
+    return "380–780 nm 内最大的值在窗口边缘 " + WavelengthText(f.edgeNm)
+           + " nm 处，光谱在窗口之外没有降下来：这不是峰，没有峰值波长，也没有半高宽。";
+}
+
+std::string FwhmNote(const SpectrumFigures &f)
+{
+    if (!f.ok() || f.fwhmNm)
+        return {};
+    if (!f.hasPeak())
+        return PeakNote(f);
+    return "光谱在 380–780 nm 内没有在峰的两侧都降到峰值的一半：没有半高宽。";
 }
 
 } // namespace colorimetry

@@ -2,6 +2,7 @@
 
 #include "spectrum.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -20,34 +21,72 @@ bool TouchesBands(double a, double b)
 
 namespace {
 
+// Running extremes over part of the samples.
+struct Lane {
+    double most = 0, narrowest = INFINITY, widest = 0;
+    bool good = true;
+    void Add(double step, double magnitude)
+    {
+        good &= (step > 0) & (magnitude <= DBL_MAX); // a NaN step: a wavelength out of order or not finite
+        narrowest = step < narrowest ? step : narrowest;
+        widest = step > widest ? step : widest;
+        most = magnitude > most ? magnitude : most;
+    }
+};
+
 // One pass without branches over what every good spectrum passes: finite,
-// increasing, no wide gap. Only a spectrum that fails it is looked at
-// again, sample by sample, for its first problem.
-bool PlainlyGood(const Spectrum &s)
+// increasing, no wide gap (looked for only where some step is wide). Only a
+// spectrum that fails it is looked at again, sample by sample, for its
+// first problem. Finds the extremes of the values and steps on the way, in
+// four lanes so that no lane waits on the one before.
+bool PlainlyGood(const Spectrum &s, SampleRange &range)
 {
     const double *nm = s.nm.data();
     const double *v = s.value.data();
     const std::size_t n = s.nm.size();
-    bool bad = !(std::fabs(nm[0]) <= DBL_MAX) | !(std::fabs(v[0]) <= DBL_MAX);
-    for (std::size_t i = 1; i < n; ++i) {
-        const double step = nm[i] - nm[i - 1];
-        bad |= !(step > 0) | !(std::fabs(v[i]) <= DBL_MAX)
-               | ((step > kWidestSpacingNm) & TouchesBands(nm[i - 1], nm[i]));
+    Lane lane[4];
+    lane[0].most = std::fabs(v[0]);
+    lane[0].good = lane[0].most <= DBL_MAX;
+    std::size_t i = 1;
+    for (; i + 4 <= n; i += 4) {
+        for (std::size_t k = 0; k < 4; ++k)
+            lane[k].Add(nm[i + k] - nm[i + k - 1], std::fabs(v[i + k]));
     }
-    return !bad && std::isfinite(nm[n - 1]);
+    for (; i < n; ++i)
+        lane[0].Add(nm[i] - nm[i - 1], std::fabs(v[i]));
+    Lane all = lane[0];
+    for (std::size_t k = 1; k < 4; ++k) {
+        all.good &= lane[k].good;
+        all.narrowest = std::min(all.narrowest, lane[k].narrowest);
+        all.widest = std::max(all.widest, lane[k].widest);
+        all.most = std::max(all.most, lane[k].most);
+    }
+    if (all.good && all.widest > kWidestSpacingNm) {
+        for (i = 1; i < n; ++i)
+            all.good &= !(nm[i] - nm[i - 1] > kWidestSpacingNm && TouchesBands(nm[i - 1], nm[i]));
+    }
+    range = {all.most, all.narrowest, all.widest};
+    return all.good && std::isfinite(nm[0]) && std::isfinite(nm[n - 1]);
 }
 
 } // namespace
 
 SpectrumCheck CheckSamples(const Spectrum &s)
 {
+    SampleRange range;
+    return CheckSamples(s, range);
+}
+
+SpectrumCheck CheckSamples(const Spectrum &s, SampleRange &range)
+{
+    range = {};
     const std::size_t n = s.nm.size();
     if (n == 0)
         return {SpectrumProblem::Empty};
     if (s.value.size() != n)
         return {SpectrumProblem::SizeMismatch};
     const bool covered = s.nm.front() <= kFirstBandNm && s.nm.back() >= kLastBandNm;
-    if (covered && PlainlyGood(s))
+    if (covered && PlainlyGood(s, range))
         return {};
     for (std::size_t i = 0; i < n; ++i) {
         const double previous = i > 0 ? s.nm[i - 1] : NAN;
@@ -124,58 +163,242 @@ std::string SpectrumProblemText(const SpectrumCheck &c)
     return {};
 }
 
-void ResampleToBands(const Spectrum &s, Bands &out)
+namespace {
+
+constexpr double kHalfWidth = kBandStepNm; // of the triangle
+
+// ∫ S·w over a piece on which both are straight: S from sa to sb, w from wa
+// to wb, the piece `length` long.
+double PieceIntegral(double length, double sa, double sb, double wa, double wb)
+{
+    return length / 6 * (sa * (2 * wa + wb) + sb * (wa + 2 * wb));
+}
+
+// The band at c through the triangle, from the samples drawn linearly;
+// nm[j] ≤ c − 5 < nm[j + 1], and the samples reach c + 5. The pieces end at
+// each sample and at the triangle's corners.
+double TriangleBand(const double *nm, const double *v, std::size_t j, double c)
+{
+    const double end = c + kHalfWidth;
+    auto weight = [c](double x) { return 1 - std::fabs(x - c) / kHalfWidth; };
+    auto line = [nm, v](std::size_t i, double x) { // between samples i and i + 1
+        return v[i] + (x - nm[i]) / (nm[i + 1] - nm[i]) * (v[i + 1] - v[i]);
+    };
+    double x = c - kHalfWidth, sx = line(j, x), wx = 0, sum = 0;
+    std::size_t next = j + 1; // the first sample beyond x
+    while (x < end) {
+        double to = std::min(nm[next], end);
+        if (x < c && c < to)
+            to = c;
+        const double st = to == nm[next] ? v[next] : line(next - 1, to);
+        const double wt = to == end ? 0 : weight(to);
+        sum += PieceIntegral(to - x, sx, st, wx, wt);
+        x = to;
+        sx = st;
+        wx = wt;
+        if (x == nm[next])
+            ++next;
+    }
+    return sum / kHalfWidth;
+}
+
+// The band from the sample p at it and r samples either side.
+template <int r>
+double EvenBand(const double *p, const double *w)
+{
+    double sum = w[0] * p[0];
+    for (int k = 1; k <= r; ++k)
+        sum += w[k] * (p[-k] + p[k]);
+    return sum;
+}
+
+// The same weights for samples 5/r nm apart with one at the band: each
+// sample's own triangle integrated against the band's, over 5 nm; w[0] for
+// the sample at the band, w[k] for those k samples away on either side.
+struct EvenWeights {
+    int r = 0; // 0: the samples are not evenly spaced so
+    double w[11] = {};
+    double (*band)(const double *, const double *) = nullptr;
+};
+
+EvenWeights WeightsFor(int r)
+{
+    EvenWeights e;
+    e.r = r;
+    switch (r) { // the steps that 5 nm is a whole number of, exactly
+    case 2: e.band = EvenBand<2>; break;
+    case 4: e.band = EvenBand<4>; break;
+    case 5: e.band = EvenBand<5>; break;
+    case 8: e.band = EvenBand<8>; break;
+    case 10: e.band = EvenBand<10>; break;
+    default: return {};
+    }
+    const double q = r;
+    e.w[0] = (1 - 1 / (3 * q)) / q;
+    for (int k = 1; k < r; ++k)
+        e.w[k] = (1 - k / q) / q;
+    e.w[r] = 1 / (6 * q * q);
+    return e;
+}
+
+// The weights for samples `step` apart, when 5 nm is a whole number of
+// steps from 2 to 10 (1 nm, 0.5 nm, 2.5 nm …); else r 0.
+EvenWeights EvenWeightsFor(double step)
+{
+    const long r = std::lround(kBandStepNm / step);
+    if (r < 2 || r > 10 || double(r) * step != kBandStepNm)
+        return {};
+    return WeightsFor(int(r));
+}
+
+} // namespace
+
+bool ReduceToWideBands(const Spectrum &s, WideBands &out)
+{
+    SampleRange range;
+    CheckSamples(s, range);
+    return ReduceToWideBands(s, range, out);
+}
+
+namespace {
+
+// The spectrum at the bands from first up to end, interpolated linearly
+// between the samples on either side; a sample at a band is taken as it is.
+void PointBands(const double *nm, const double *v, std::size_t n, std::size_t first, std::size_t end,
+                WideBands &out)
+{
+    if (first >= end)
+        return;
+    // j: the last sample at or before the band (or the first sample).
+    std::size_t j = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, WideBandNm(first)) - nm - 1);
+    for (std::size_t b = first; b < end; ++b) {
+        const double at = WideBandNm(b);
+        while (j + 1 < n && nm[j + 1] <= at)
+            ++j;
+        out[b] = nm[j] == at || j + 1 == n ? v[j] : v[j] + (at - nm[j]) / (nm[j + 1] - nm[j]) * (v[j + 1] - v[j]);
+    }
+}
+
+} // namespace
+
+bool ReduceToWideBands(const Spectrum &s, const SampleRange &range, WideBands &out)
 {
     const double *nm = s.nm.data();
     const double *v = s.value.data();
     const std::size_t n = s.nm.size();
-    std::size_t j = 0; // nm[j] ≤ the band, the last such sample
-    for (std::size_t b = 0; b < kBandCount; ++b) {
-        const double at = BandNm(b);
-        while (j + 1 < n && nm[j + 1] <= at)
-            ++j;
-        if (nm[j] == at || j + 1 == n) {
-            out[b] = v[j];
-        } else {
-            const double t = (at - nm[j]) / (nm[j + 1] - nm[j]);
-            out[b] = v[j] + t * (v[j + 1] - v[j]);
+    const bool wide = nm[0] <= kWideFirstNm && nm[n - 1] >= kWideLastNm;
+    const std::size_t firstBand = wide ? 0 : kWideOffset;
+    const std::size_t lastBand = wide ? kWideBandCount - 1 : kWideOffset + kBandCount - 1;
+    std::fill(out.begin(), out.begin() + firstBand, 0.0);
+    std::fill(out.begin() + lastBand + 1, out.end(), 0.0);
+
+    // Finer than 5 nm: every step is, or (rarely) every step the bands reach.
+    bool fine = range.widest < kBandStepNm;
+    if (!fine) {
+        const double from = WideBandNm(firstBand) - kHalfWidth, to = WideBandNm(lastBand) + kHalfWidth;
+        const std::size_t first = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, from) - nm - 1);
+        const std::size_t last = std::min<std::size_t>(n - 1, std::lower_bound(nm, nm + n, to) - nm);
+        fine = first < last;
+        for (std::size_t i = first + 1; i <= last && fine; ++i)
+            fine = nm[i] - nm[i - 1] < kBandStepNm;
+    }
+    // The bands through the triangle, from lo up to hi: those whose
+    // triangle the samples hold. The others take the spectrum at their
+    // wavelength.
+    std::size_t lo = firstBand, hi = lastBand + 1;
+    while (fine && lo < hi && WideBandNm(lo) - kHalfWidth < nm[0])
+        ++lo;
+    while (fine && lo < hi && WideBandNm(hi - 1) + kHalfWidth > nm[n - 1])
+        --hi;
+    if (!fine || lo == hi) {
+        PointBands(nm, v, n, firstBand, lastBand + 1, out);
+        return wide;
+    }
+    PointBands(nm, v, n, firstBand, lo, out);
+    PointBands(nm, v, n, hi, lastBand + 1, out);
+
+    // On an even grid (every step the same, 5 nm a whole number of them,
+    // a sample at each band) the weights are made once.
+    EvenWeights even = range.narrowest == range.widest ? EvenWeightsFor(range.widest) : EvenWeights{};
+    std::size_t j = std::lower_bound(nm, nm + n, WideBandNm(lo)) - nm;
+    if (even.r > 0 && nm[j] == WideBandNm(lo)) {
+        for (std::size_t b = lo; b < hi; ++b, j += even.r)
+            out[b] = even.band(v + j, even.w);
+    } else {
+        std::size_t k = 0; // the last sample at or before the triangle's start
+        for (std::size_t b = lo; b < hi; ++b) {
+            const double at = WideBandNm(b);
+            while (nm[k + 1] <= at - kHalfWidth)
+                ++k;
+            out[b] = TriangleBand(nm, v, k, at);
         }
     }
-}
 
-std::size_t PeakIndex(const Spectrum &s)
-{
-    const std::vector<double> &nm = s.nm;
-    std::size_t first = 0;
-    while (first + 1 < nm.size() && nm[first] < kFirstBandNm)
-        ++first;
-    std::size_t peak = first;
-    for (std::size_t i = first + 1; i < nm.size() && nm[i] <= kLastBandNm; ++i) {
-        if (s.value[i] > s.value[peak])
-            peak = i;
+    // The band-pass correction: a band through the triangle is the spectrum
+    // plus 25/12 nm² times its curvature, to first order; a twelfth of the
+    // bands' second difference takes that away (as Stearns and Stearns
+    // correct a triangular band pass). A straight spectrum is left as it is.
+    double before = out[std::max(lo, firstBand + 1) - 1];
+    for (std::size_t b = std::max(lo, firstBand + 1); b < hi && b < lastBand; ++b) {
+        const double band = out[b];
+        out[b] = band - (before - 2 * band + out[b + 1]) * (1.0 / 12);
+        before = band;
     }
-    return peak;
+    return wide;
 }
 
-std::optional<double> FullWidthAtHalfMaximum(const Spectrum &s, std::size_t peak)
+void ResampleToBands(const Spectrum &s, Bands &out)
+{
+    WideBands wide;
+    ReduceToWideBands(s, wide);
+    std::copy_n(wide.begin() + kWideOffset, kBandCount, out.begin());
+}
+
+void ScaleSpectrum(const Spectrum &s, int exponent, Spectrum &scaled)
+{
+    scaled.nm.assign(s.nm.begin(), s.nm.end());
+    scaled.value.resize(s.value.size());
+    DivideByPowerOfTwo(s.value, exponent, scaled.value.data());
+}
+
+PeakAndWidth PeakAndWidthOf(const Spectrum &s)
 {
     const std::vector<double> &nm = s.nm;
     const std::vector<double> &v = s.value;
+    // The window's first and last samples.
+    std::size_t first = 0, last = nm.size() - 1;
+    while (first + 1 < nm.size() && nm[first] < kFirstBandNm)
+        ++first;
+    while (last > first && nm[last] > kLastBandNm)
+        --last;
+    std::size_t peak = first;
+    for (std::size_t i = first + 1; i <= last; ++i) {
+        if (v[i] > v[peak])
+            peak = i;
+    }
+    PeakAndWidth p;
+    if ((peak == first && !(peak > 0 && v[peak - 1] < v[peak]))
+        || (peak == last && !(peak + 1 < v.size() && v[peak + 1] < v[peak]))) {
+        p.edgeNm = nm[peak];
+        return p;
+    }
+    p.peakNm = nm[peak];
     const double half = v[peak] / 2;
     if (!(half > 0))
-        return std::nullopt;
+        return p;
     std::size_t left = peak;
-    while (left > 0 && v[left - 1] > half)
+    while (left > first && v[left - 1] > half)
         --left;
     std::size_t right = peak;
-    while (right + 1 < v.size() && v[right + 1] > half)
+    while (right < last && v[right + 1] > half)
         ++right;
-    if (left == 0 || right + 1 == v.size())
-        return std::nullopt;
+    if (left == first || right == last)
+        return p;
     // v[left − 1] ≤ half < v[left], and v[right] > half ≥ v[right + 1].
     const double rising = nm[left - 1] + (half - v[left - 1]) / (v[left] - v[left - 1]) * (nm[left] - nm[left - 1]);
     const double falling = nm[right] + (v[right] - half) / (v[right] - v[right + 1]) * (nm[right + 1] - nm[right]);
-    return falling - rising;
+    p.fwhmNm = falling - rising;
+    return p;
 }
 
 } // namespace colorimetry

@@ -10,6 +10,7 @@
 
 #include "bands.h"
 
+#include <cmath>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -57,6 +58,13 @@ struct SpectrumCheck {
 // The problems of the values' sums (AllZero and after) are found by the
 // figures (spectral_figures.h) once the bands are made.
 SpectrumCheck CheckSamples(const Spectrum &s);
+// What the check finds on the way (all 0 for a spectrum that fails it).
+struct SampleRange {
+    double largest = 0;   // the largest magnitude among the values
+    double narrowest = 0; // the narrowest step between neighbouring wavelengths
+    double widest = 0;    // the widest
+};
+SpectrumCheck CheckSamples(const Spectrum &s, SampleRange &range);
 
 // What the user is told, in Chinese, naming the wavelength: for example
 // "波长 385 nm 出现了两次：每个波长只能有一个值。请检查光谱的波长。".
@@ -67,19 +75,56 @@ std::string SpectrumProblemText(const SpectrumCheck &check);
 // decimals, no trailing zeros, independent of the locale).
 std::string WavelengthText(double nm);
 
-// The spectrum at 380, 385, …, 780 nm by linear interpolation between the
-// samples on either side; a band the spectrum has a sample at takes that
-// sample's value as it is. The samples must pass CheckSamples.
+// ---- The bands -------------------------------------------------------------
+//
+// A spectrum is reduced to the 5 nm bands in one of two ways:
+//
+//  - Data finer than 5 nm (every step under 5 nm where the bands reach):
+//    each band is the spectrum, drawn linearly between its samples, weighted
+//    by a triangle 5 nm wide on either side of the band (a band pass) and
+//    divided by 5:
+//        B(λb) = ∫ S(λ)·max(0, 1 − |λ − λb| / 5 nm) dλ / 5 nm.
+//    Summed against colour-matching functions at 5 nm, these bands give the
+//    integral of the spectrum against the functions drawn linearly between
+//    their 5 nm values: every sample counts, and a narrow line weighs the
+//    same wherever it lies between two bands. A straight spectrum keeps its
+//    values. A band whose triangle reaches beyond the samples (at the ends
+//    of the data) takes the spectrum's value at its wavelength.
+//  - Data at 5 nm or coarser: the spectrum at each band, interpolated
+//    linearly between the samples on either side; a sample at the band is
+//    taken as it is.
+
+// The bands of 360–830 nm where the samples cover 360–830 nm (returns
+// true), else those of 380–780 nm and 0 beyond (returns false). The samples
+// must pass CheckSamples.
+bool ReduceToWideBands(const Spectrum &s, WideBands &out);
+// The same with the range CheckSamples found.
+bool ReduceToWideBands(const Spectrum &s, const SampleRange &range, WideBands &out);
+
+// The bands of 380–780 nm, on the spectrum's own scale.
 void ResampleToBands(const Spectrum &s, Bands &out);
 
-// The index of the largest sample inside 380–780 nm (the first of equals);
-// the samples must pass CheckSamples.
-std::size_t PeakIndex(const Spectrum &s);
+// The spectrum divided by 2^exponent, exactly, sample by sample (below the
+// smallest normal number excepted): with PeakExponent's exponent its
+// largest magnitude lies in [0.5, 1).
+void ScaleSpectrum(const Spectrum &s, int exponent, Spectrum &scaled);
 
-// The full width at half maximum around the sample at peak: the distance
-// between the half-maximum crossings on either side, each interpolated
-// linearly between the two measured samples it lies between. nullopt when
-// the spectrum does not fall to half its peak on both sides.
-std::optional<double> FullWidthAtHalfMaximum(const Spectrum &s, std::size_t peak);
+// ---- Peak and width --------------------------------------------------------
+
+// The largest sample inside 380–780 nm (the first of equals) and the width
+// around it. It is no peak at the window's first or last sample unless the
+// spectrum is seen to fall beyond it (a sample outside the window is
+// lower): a spectrum that rises to the window's edge has no peak in it.
+struct PeakAndWidth {
+    double peakNm = NAN; // NaN: no peak
+    double edgeNm = 0;   // where the largest sample lies when it is no peak
+    // The full width at half maximum around the peak: the distance between
+    // the half-maximum crossings on either side, each interpolated linearly
+    // between the two samples it lies between, both inside 380–780 nm;
+    // nullopt when the spectrum does not fall to half its peak on both sides
+    // inside the window.
+    std::optional<double> fwhmNm;
+};
+PeakAndWidth PeakAndWidthOf(const Spectrum &s);
 
 } // namespace colorimetry

@@ -16,6 +16,10 @@ namespace colorimetry {
 
 namespace {
 
+// Below this CCT the reference is Planck's radiator, from the next on CIE
+// daylight, between them the two mixed.
+constexpr double kPlanckBelow = 4000, kDaylightAbove = 5000;
+
 // ---- The samples -------------------------------------------------------
 
 struct CesRow {
@@ -193,7 +197,6 @@ double FidelityFromDeltaE(double deltaE)
 
 Bands Tm30Reference(double kelvin)
 {
-    constexpr double kPlanckBelow = 4000, kDaylightAbove = 5000;
     if (kelvin < kPlanckBelow)
         return PlanckianBands(kelvin);
     Bands daylight = DaylightBands(kelvin);
@@ -279,10 +282,18 @@ Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test,
         binDeltaE[bin] += deltaE;
     }
     r.rf = FidelityFromDeltaE(sumDeltaE / kCesCount);
+    r.fidelityDefined = std::isfinite(r.rf);
+    if (!r.fidelityDefined)
+        return Undefined(cct);
+    for (const Tm30HueBin &h : r.bins) {
+        if (h.samples == 0) {
+            // Rf alone: no bin means, no polygon.
+            r.bins = {};
+            return r;
+        }
+    }
     for (std::size_t j = 0; j < kHueBinCount; ++j) {
         Tm30HueBin &h = r.bins[j];
-        if (h.samples == 0)
-            return Undefined(cct);
         h.aTest /= h.samples;
         h.bTest /= h.samples;
         h.aReference /= h.samples;
@@ -297,48 +308,162 @@ Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test,
     }
     r.rg = 100 * TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aTest, h.bTest}; })
            / TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aReference, h.bReference}; });
-    r.defined = std::isfinite(r.rf) && std::isfinite(r.rg);
+    r.defined = std::isfinite(r.rg);
     return r.defined ? r : Undefined(cct);
 }
 
-Tm30Result ComputeTm30(const Bands &spectrum)
+namespace {
+
+// The light divided by a power of two where its scale asks for it.
+Bands ScaledToPeak(const Bands &light)
 {
+    const int exponent = ScalingExponent(LargestMagnitude(light));
+    if (exponent == 0)
+        return light;
+    Bands scaled;
+    DivideByPowerOfTwo(light, exponent, scaled.data());
+    return scaled;
+}
+
+} // namespace
+
+Tm30Result ComputeTm30(const Bands &light)
+{
+    const Bands spectrum = ScaledToPeak(light);
     const Xyz xyz2 = Tristimulus2(spectrum);
     const double sum = xyz2.X + xyz2.Y + xyz2.Z;
     const CctResult cct = std::isfinite(sum) && sum > 0 && xyz2.Y > 0
                               ? ExactCct({xyz2.X / sum, xyz2.Y / sum})
                               : CctResult{};
-    if (!cct.defined())
-        return Undefined(cct);
-    const Bands reference = Tm30Reference(cct.cct);
+    return ComputeTm30(spectrum, cct);
+}
 
-    // The 99 samples under both lights in one pass over the products, three
-    // bands at a time so that each running sum is loaded and stored once
-    // for three bands.
+namespace {
+
+using SampleSums = double[3][kPadded]; // Σ L·R·x̄10, Σ L·R·ȳ10, Σ L·R·z̄10 of each sample
+
+// The 99 samples under each of N lights in one pass over the products,
+// three bands at a time so that each running sum is loaded and stored once
+// for three bands.
+template <std::size_t N>
+void SumSamples(const Bands *const (&lights)[N], SampleSums *sums)
+{
     static_assert(kBandCount % 3 == 0);
     const SampleTables &t = Samples();
-    double sums[2][3][kPadded] = {};
+    for (std::size_t n = 0; n < N; ++n)
+        for (auto &f : sums[n])
+            std::fill(std::begin(f), std::end(f), 0.0);
     for (std::size_t k = 0; k < kBandCount; k += 3) {
-        const double t0 = spectrum[k], t1 = spectrum[k + 1], t2 = spectrum[k + 2];
-        const double r0 = reference[k], r1 = reference[k + 1], r2 = reference[k + 2];
+        double l[N][3];
+        for (std::size_t n = 0; n < N; ++n)
+            for (std::size_t b = 0; b < 3; ++b)
+                l[n][b] = (*lights[n])[k + b];
         for (int f = 0; f < 3; ++f) {
             const double *__restrict p0 = t.product[k][f];
             const double *__restrict p1 = t.product[k + 1][f];
             const double *__restrict p2 = t.product[k + 2][f];
-            double *__restrict test = sums[0][f];
-            double *__restrict ref = sums[1][f];
-            for (std::size_t i = 0; i < kPadded; ++i) {
-                test[i] += t0 * p0[i] + t1 * p1[i] + t2 * p2[i];
-                ref[i] += r0 * p0[i] + r1 * p1[i] + r2 * p2[i];
-            }
+            for (std::size_t i = 0; i < kPadded; ++i)
+                for (std::size_t n = 0; n < N; ++n)
+                    sums[n][f][i] += l[n][0] * p0[i] + l[n][1] * p1[i] + l[n][2] * p2[i];
         }
     }
-    CesTristimulus test, ref;
-    for (std::size_t i = 0; i < kCesCount; ++i) {
-        test[i] = {sums[0][0][i], sums[0][1][i], sums[0][2][i]};
-        ref[i] = {sums[1][0][i], sums[1][1][i], sums[1][2][i]};
+}
+
+// The sums and the white of CIE daylight's components S0, S1 and S2: the
+// daylight of any CCT is S0 + M1·S1 + M2·S2, and so are its sums.
+struct DaylightSums {
+    SampleSums sums[3];
+    Xyz white[3];
+};
+
+const DaylightSums &Daylight()
+{
+    static const DaylightSums *const d = [] {
+        auto *t = new DaylightSums{};
+        const Bands *const components[3] = {&DaylightS0(), &DaylightS1(), &DaylightS2()};
+        SumSamples(components, t->sums);
+        for (int c = 0; c < 3; ++c)
+            t->white[c] = Tristimulus10(*components[c]);
+        return t;
+    }();
+    return *d;
+}
+
+CesTristimulus Tristimuli(const SampleSums &sums)
+{
+    CesTristimulus t;
+    for (std::size_t i = 0; i < kCesCount; ++i)
+        t[i] = {sums[0][i], sums[1][i], sums[2][i]};
+    return t;
+}
+
+} // namespace
+
+Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
+{
+    if (!cct.defined())
+        return Undefined(cct);
+    const Bands spectrum = ScaledToPeak(light);
+    const double kelvin = cct.cct;
+
+    // The test light's sums, with Planck's radiator's where the reference
+    // holds it.
+    SampleSums sums[2];
+    Bands planck{};
+    if (kelvin < kDaylightAbove) {
+        planck = PlanckianBands(kelvin);
+        const Bands *const lights[2] = {&spectrum, &planck};
+        SumSamples(lights, sums);
+    } else {
+        const Bands *const lights[1] = {&spectrum};
+        SumSamples(lights, sums);
     }
-    return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), ref, Tristimulus10(reference));
+    const CesTristimulus test = Tristimuli(sums[0]);
+    if (kelvin < kPlanckBelow)
+        return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), Tristimuli(sums[1]), Tristimulus10(planck));
+
+    // Daylight, alone or mixed with Planck's radiator as Tm30Reference mixes
+    // them, each first scaled to the same Y.
+    const DaylightSums &d = Daylight();
+    const DaylightFactors m = DaylightFactorsAt(kelvin);
+    auto daylight = [&](double a, double b, double c) { return a + m.m1 * b + m.m2 * c; };
+    Xyz white{daylight(d.white[0].X, d.white[1].X, d.white[2].X), daylight(d.white[0].Y, d.white[1].Y, d.white[2].Y),
+              daylight(d.white[0].Z, d.white[1].Z, d.white[2].Z)};
+    CesTristimulus reference;
+    for (std::size_t i = 0; i < kCesCount; ++i)
+        reference[i] = {daylight(d.sums[0][0][i], d.sums[1][0][i], d.sums[2][0][i]),
+                        daylight(d.sums[0][1][i], d.sums[1][1][i], d.sums[2][1][i]),
+                        daylight(d.sums[0][2][i], d.sums[1][2][i], d.sums[2][2][i])};
+    if (kelvin < kDaylightAbove) {
+        const Xyz planckWhite = Tristimulus10(planck);
+        const double share = (kelvin - kPlanckBelow) / (kDaylightAbove - kPlanckBelow);
+        const double planckWeight = (1 - share) / planckWhite.Y, daylightWeight = share / white.Y;
+        auto mix = [&](const Xyz &p, const Xyz &q) {
+            return Xyz{planckWeight * p.X + daylightWeight * q.X, planckWeight * p.Y + daylightWeight * q.Y,
+                       planckWeight * p.Z + daylightWeight * q.Z};
+        };
+        const CesTristimulus underPlanck = Tristimuli(sums[1]);
+        for (std::size_t i = 0; i < kCesCount; ++i)
+            reference[i] = mix(underPlanck[i], reference[i]);
+        white = mix(planckWhite, white);
+    }
+    return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), reference, white);
+}
+
+std::string Tm30Note(const Tm30Result &r)
+{
+    return Tm30Note(r.cct, r.fidelityDefined, r.defined);
+}
+
+std::string Tm30Note(const CctResult &cct, bool fidelityDefined, bool defined)
+{
+    if (defined)
+        return {};
+    if (fidelityDefined)
+        return "TM-30：参照光下有色调区没有颜色样品（色温很低时会这样），Rg 和各色调区的数值无定义，只有 Rf。";
+    if (!cct.defined())
+        return "TM-30 无定义：" + CctStateText(cct);
+    return "TM-30 无法计算：光谱中的负值使样品的颜色无定义。请检查暗电流扣除是否正确。";
 }
 
 } // namespace colorimetry

@@ -21,7 +21,12 @@
 //               across the bin's middle direction, over the reference chroma.
 //
 // Nothing is defined where the CCT is not (|Duv| > 0.05, outside
-// 1000–20000 K, no chromaticity), as for the colour rendering index.
+// 1000–20000 K, no chromaticity), as for the colour rendering index. Rf and
+// Rf,i hold wherever the CCT does. Rg, the hue bins and the colour vector
+// graphic need at least one sample in each of the 16 hue bins under the
+// reference; at the lowest CCTs the 99 samples leave some bin empty (under
+// Planck's radiator at about 1000–1030 K and 1053–1140 K): there only Rf
+// holds, and Tm30Note says why.
 
 #include "bands.h"
 #include "colorimetry.h"
@@ -29,6 +34,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace colorimetry {
 
@@ -78,7 +84,8 @@ struct Tm30HueBin {
 
 struct Tm30Result {
     CctResult cct;          // of the test light, 2° observer
-    bool defined = false;   // the figures below hold
+    bool defined = false;   // every figure below holds
+    bool fidelityDefined = false; // rf and rfSample hold (so does every figure when defined)
     double rf = 0;
     double rg = 0;
     std::array<double, kCesCount> rfSample{};     // Rf,i
@@ -86,10 +93,18 @@ struct Tm30Result {
     std::array<Tm30HueBin, kHueBinCount> bins{};  // h1 … h16
 };
 
-// TM-30 of a light given on the bands. Never throws; an undefined CCT (or a
-// light without a positive luminance, or non-finite values) leaves
-// `defined` false. Allocates nothing.
+// TM-30 of a light given on the bands, at any scale. Never throws; an
+// undefined CCT (or a light without a positive luminance, or non-finite
+// values) leaves `defined` false. Allocates nothing.
 Tm30Result ComputeTm30(const Bands &spectrum);
+
+// The same at the light's CCT found already (its SpectrumFigures' cct).
+Tm30Result ComputeTm30(const Bands &spectrum, const CctResult &cct);
+
+// Why the figures are not all defined, in Chinese; empty when they are.
+// The second form takes what a row keeps of the result.
+std::string Tm30Note(const Tm30Result &r);
+std::string Tm30Note(const CctResult &cct, bool fidelityDefined, bool defined);
 
 // The same from tristimulus values (10°) already summed, at any sampling:
 // each CES under the test light and its white, each under the reference and

@@ -331,6 +331,60 @@ private slots:
         QVERIFY(!set.FindOverlaps(1000).complete);
     }
 
+    // A point on any edge of a bin is in it, the horizontal ones too; where
+    // two bins share the edge, the first takes it.
+    void pointsOnTheEdges()
+    {
+        const std::vector<Xy> box{{0.36, 0.37}, {0.38, 0.37}, {0.38, 0.38}, {0.36, 0.38}};
+        const BinSet one({{"box", box}});
+        const BinSet below({{"box", box}, {"above", {{0.36, 0.38}, {0.38, 0.38}, {0.38, 0.39}, {0.36, 0.39}}}});
+        const BinSet above({{"above", {{0.36, 0.38}, {0.38, 0.38}, {0.38, 0.39}, {0.36, 0.39}}}, {"box", box}});
+        const struct {
+            Xy p;
+            int bin;
+        } points[] = {
+            {{0.37, 0.38}, 0},  {{0.37, 0.37}, 0},  {{0.36, 0.375}, 0}, {{0.38, 0.375}, 0},
+            {{0.36, 0.38}, 0},  {{0.37, std::nextafter(0.38, 1.0)}, kNoBin},
+            {{0.37, std::nextafter(0.37, 0.0)}, kNoBin},
+        };
+        for (const auto &c : points) {
+            QVERIFY2(one.Find(c.p) == c.bin, Where(c.p));
+            if (c.p.y == 0.38) {
+                QVERIFY2(below.Find(c.p) == 0 && above.Find(c.p) == 0, Where(c.p));
+            }
+        }
+    }
+
+    // Strips stacked on each other across the same x range share edges and
+    // do not overlap; a strip laid across two of them, a column through a
+    // hundred of them and a half column inside it do, and only those pairs
+    // are found.
+    void overlapsOfStackedStrips()
+    {
+        // Coordinates on a grid of 1/8192, so that shared edges are exact.
+        auto rectangle = [](double left, double bottom, double right, double top) {
+            return std::vector<Xy>{{left, bottom}, {right, bottom}, {right, top}, {left, top}};
+        };
+        constexpr double step = 1.0 / 4096;
+        auto row = [&](int k) { return 0.25 + k * step; };
+        std::vector<Bin> bins;
+        for (int k = 0; k < 2000; ++k)
+            bins.push_back({"s" + std::to_string(k), rectangle(0.25, row(k), 0.75, row(k + 1))});
+        bins.push_back({"across", rectangle(0.3, row(1000) + step / 2, 0.4, row(1001) + step / 2)});
+        bins.push_back({"column", rectangle(0.5, row(100), 0.5 + step, row(200))});
+        bins.push_back({"half column", rectangle(0.5, row(100), 0.5 + step / 2, row(150))});
+        using Pair = std::pair<std::size_t, std::size_t>;
+        std::vector<Pair> want{{1000, 2000}, {1001, 2000}, {2001, 2002}};
+        for (std::size_t k = 100; k < 200; ++k)
+            want.push_back({k, 2001});
+        for (std::size_t k = 100; k < 150; ++k)
+            want.push_back({k, 2002});
+        std::sort(want.begin(), want.end());
+        const BinOverlaps got = BinSet(std::move(bins)).FindOverlaps();
+        QVERIFY(got.complete);
+        QCOMPARE(got.pairs, want);
+    }
+
     // Sub-bins of the 4000 K quadrangle, a bin over them, a GBK name, a file
     // closing its polygons; and each kind of row that is not a bin.
     void binFiles()

@@ -189,6 +189,12 @@ void TestColorimetry::statesWhereNoCct()
             QCOMPARE(CctStateText(got), std::string("色温无定义（|Duv| > 0.05）"));
         }
     }
+    // A point on the locus at either end of the range keeps its CCT.
+    for (double t : {1000.0, 20000.0}) {
+        const Xy p = Ref().Offset(t, 0);
+        const CctResult got = ExactCct(p);
+        QVERIFY2(got.defined() && std::abs(got.cct - t) <= 0.05, Describe(p, got, Ref().NearestTo(p)).constData());
+    }
     // The nearest locus point below 1000 K or above 20000 K.
     for (double t : {600.0, 900.0, 990.0, 999.0, 20001.0, 20300.0, 30000.0, 1e5}) {
         for (double duv : {-0.01, 0.0, 0.01}) {

@@ -3,14 +3,18 @@
 // definitions and sharing no code with the library: the observer and the
 // daylight components read from colord-data's files, the test colour
 // samples from the tree's CSV tables, each band interpolated by a search
-// over every pair of samples, the CCT by brute force (cie_reference.h), and
-// CIE 13.3 step by step, one sample at a time.
+// over every pair of samples or, for data finer than 5 nm, integrated
+// through its triangle by two-point Gauss quadrature between every pair of
+// breakpoints and corrected by a twelfth of the second difference, the CCT
+// by brute force (cie_reference.h), and CIE 13.3 step by step, one sample
+// at a time.
 
 #include "cie_reference.h"
 
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -19,6 +23,7 @@
 namespace rendering_reference {
 
 constexpr int kBands = 81; // 380–780 nm at 5 nm
+constexpr int kWide = 95;  // 360–830 nm at 5 nm, band 4 at 380 nm
 
 struct Sampled {
     std::vector<double> nm, value;
@@ -41,6 +46,7 @@ inline double At(const Sampled &s, double nm)
 }
 
 using Bands = std::array<double, kBands>;
+using Wide = std::array<double, kWide>;
 
 inline Bands OnBands(const Sampled &s)
 {
@@ -50,7 +56,55 @@ inline Bands OnBands(const Sampled &s)
     return b;
 }
 
+// ∫ S(λ)·(1 − |λ − c| / 5) dλ / 5 over c ± 5 nm, S the line through the
+// samples: Gauss–Legendre with two points between consecutive breakpoints
+// (the samples and the triangle's corners), exact for the product of two
+// lines.
+inline double ThroughTriangle(const Sampled &s, double c)
+{
+    std::vector<double> cuts{c - 5, c, c + 5};
+    for (double nm : s.nm)
+        if (nm > c - 5 && nm < c + 5)
+            cuts.push_back(nm);
+    std::sort(cuts.begin(), cuts.end());
+    double sum = 0;
+    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+        const double mid = (cuts[i] + cuts[i + 1]) / 2, half = (cuts[i + 1] - cuts[i]) / 2;
+        for (double g : {-1 / std::sqrt(3.0), 1 / std::sqrt(3.0)}) {
+            const double nm = mid + g * half;
+            sum += half * At(s, nm) * (1 - std::fabs(nm - c) / 5);
+        }
+    }
+    return sum / 5;
+}
+
+// The bands of 360–830 nm where the samples cover it (else of 380–780 nm,
+// the rest 0), and whether they do.
+inline bool OnWideBands(const Sampled &s, Wide &w)
+{
+    const bool wide = s.nm.front() <= 360 && s.nm.back() >= 830;
+    const int first = wide ? 0 : 4, last = wide ? kWide - 1 : 84;
+    const double lo = 360 + 5 * first - 5, hi = 360 + 5 * last + 5;
+    double widest = 0;
+    for (std::size_t i = 0; i + 1 < s.nm.size(); ++i)
+        if (s.nm[i + 1] > lo && s.nm[i] < hi)
+            widest = std::max(widest, s.nm[i + 1] - s.nm[i]);
+    w.fill(0);
+    std::vector<bool> triangle(kWide, false);
+    for (int i = first; i <= last; ++i) {
+        const double c = 360 + 5 * i;
+        triangle[i] = widest < 5 && s.nm.front() <= c - 5 && s.nm.back() >= c + 5;
+        w[i] = triangle[i] ? ThroughTriangle(s, c) : At(s, c);
+    }
+    const Wide plain = w;
+    for (int i = first + 1; i < last; ++i)
+        if (triangle[i])
+            w[i] = plain[i] - (plain[i - 1] - 2 * plain[i] + plain[i + 1]) / 12;
+    return wide;
+}
+
 struct Tables {
+    Wide wx, wy, wz;     // CIE 1931 2° over 360–830 nm
     Bands x, y, z;       // CIE 1931 2°
     Bands s0, s1, s2;    // daylight components
     std::array<Bands, 15> samples; // TCS01 … TCS15
@@ -92,6 +146,11 @@ inline Tables ReadTables(const char *cmfFile, const char *daylightFile, const QS
     t.x = Pick(cmf.nm, cmf.xBar);
     t.y = Pick(cmf.nm, cmf.yBar);
     t.z = Pick(cmf.nm, cmf.zBar);
+    for (int i = 0; i < kWide; ++i) {
+        t.wx[i] = At({cmf.nm, cmf.xBar}, 360 + 5 * i);
+        t.wy[i] = At({cmf.nm, cmf.yBar}, 360 + 5 * i);
+        t.wz[i] = At({cmf.nm, cmf.zBar}, 360 + 5 * i);
+    }
     t.s0 = Pick(daylight.nm, daylight.xBar);
     t.s1 = Pick(daylight.nm, daylight.yBar);
     t.s2 = Pick(daylight.nm, daylight.zBar);
@@ -108,7 +167,7 @@ struct Figures {
     double cct = 0, duv = 0;
     double ra = 0;
     std::array<double, 15> r{};
-    double peakNm = 0;
+    double peakNm = NAN; // NaN: no peak
     std::optional<double> fwhmNm;
     double ler = 0;
 };
@@ -208,36 +267,51 @@ inline double Crossing(const Sampled &s, std::size_t a, std::size_t b, double ha
 inline Figures Rate(const Sampled &s, const Tables &t, const reference::Planckian &locus)
 {
     Figures f;
-    const Bands b = OnBands(s);
-    double total = 0;
+    Wide w;
+    const bool wide = OnWideBands(s, w);
+    Bands b;
+    std::copy(w.begin() + 4, w.begin() + 4 + kBands, b.begin());
+    double total = 0, luminous = 0;
     for (int i = 0; i < kBands; ++i) {
-        f.X += b[i] * t.x[i];
-        f.Y += b[i] * t.y[i];
-        f.Z += b[i] * t.z[i];
         total += b[i];
+        luminous += b[i] * t.y[i];
+    }
+    for (int i = wide ? 0 : 4; i <= (wide ? kWide - 1 : 84); ++i) {
+        f.X += w[i] * t.wx[i];
+        f.Y += w[i] * t.wy[i];
+        f.Z += w[i] * t.wz[i];
     }
     f.x = f.X / (f.X + f.Y + f.Z);
     f.y = f.Y / (f.X + f.Y + f.Z);
-    f.ler = 683 * f.Y / total;
+    f.ler = 683 * luminous / total;
     const reference::Nearest n = locus.NearestTo({f.x, f.y});
     f.cct = n.kelvin;
     f.duv = n.duv;
     Rendering(b, f.cct, t, f);
 
-    // The largest sample inside 380–780 nm, the first of equals.
-    std::size_t peak = s.nm.size();
+    // The largest sample inside 380–780 nm, the first of equals; at the
+    // window's first or last sample it is a peak only where a sample beyond
+    // is lower. The half crossings are looked for inside the window only.
+    std::size_t peak = s.nm.size(), first = s.nm.size(), last = 0;
     for (std::size_t i = 0; i < s.nm.size(); ++i) {
-        if (s.nm[i] >= 380 && s.nm[i] <= 780 && (peak == s.nm.size() || s.value[i] > s.value[peak]))
+        if (s.nm[i] < 380 || s.nm[i] > 780)
+            continue;
+        first = std::min(first, i);
+        last = i;
+        if (peak == s.nm.size() || s.value[i] > s.value[peak])
             peak = i;
     }
+    if ((peak == first && (peak == 0 || s.value[peak - 1] >= s.value[peak]))
+        || (peak == last && (peak + 1 == s.nm.size() || s.value[peak + 1] >= s.value[peak])))
+        return f;
     f.peakNm = s.nm[peak];
     const double half = s.value[peak] / 2;
     std::optional<double> left, right;
-    for (std::size_t i = peak; i > 0 && !left; --i) {
+    for (std::size_t i = peak; i > first && !left; --i) {
         if (s.value[i - 1] <= half)
             left = Crossing(s, i - 1, i, half);
     }
-    for (std::size_t i = peak; i + 1 < s.nm.size() && !right; ++i) {
+    for (std::size_t i = peak; i < last && !right; ++i) {
         if (s.value[i + 1] <= half)
             right = Crossing(s, i, i + 1, half);
     }

@@ -235,6 +235,7 @@ Appearance Ciecam02Ucs(Tri sample, Tri white)
 struct Figures {
     double rf = 0, rg = 0;
     std::array<double, 16> rfh{}, rcs{};
+    int emptyBins = 0; // hue bins no sample falls in under the reference
 };
 
 double Fidelity(double de) { return 10 * std::log(std::exp((100 - 6.73 * de) / 10) + 1); }
@@ -255,6 +256,8 @@ Figures ReferenceTm30(const Band &light)
     }
     Figures f;
     f.rf = Fidelity(sum / 99);
+    for (const auto &bin : bins)
+        f.emptyBins += bin.empty();
     std::array<std::array<double, 4>, 16> mean{};
     for (int j = 0; j < 16; ++j) {
         double de = 0;
@@ -428,6 +431,30 @@ private slots:
         const colorimetry::Tm30Result r = colorimetry::ComputeTm30(ToBands(light));
         QVERIFY(!r.defined);
         QVERIFY(!r.cct.defined());
+    }
+
+    // At the lowest CCTs some hue bin holds no sample under the reference:
+    // Rf is still defined, as the colour rendering index is; Rg and the bins
+    // are not, and the note says why.
+    void fidelityWhereAHueBinIsEmpty_data()
+    {
+        QTest::addColumn<double>("kelvin");
+        for (const double kelvin : {1000.2, 1010.0, 1100.0})
+            QTest::addRow("black body at %g K", kelvin) << kelvin;
+    }
+    void fidelityWhereAHueBinIsEmpty()
+    {
+        QFETCH(double, kelvin);
+        const Band light = Planck(kelvin);
+        const Figures f = ReferenceTm30(light);
+        QVERIFY(f.emptyBins > 0);
+        const colorimetry::Tm30Result r = colorimetry::ComputeTm30(ToBands(light));
+        QVERIFY(r.cct.defined() && r.fidelityDefined && !r.defined);
+        // Next to 1000 K Rf moves by 0.17 per kelvin between the light's
+        // CCT and the reference's: Ohno's CCT, 0.015 K beside the search's,
+        // leaves 2.5·10⁻³ at 1000.2 K.
+        QVERIFY2(std::fabs(r.rf - f.rf) <= 3e-3, qPrintable(QString("Rf %1 against %2").arg(r.rf).arg(f.rf)));
+        QVERIFY(QString::fromStdString(colorimetry::Tm30Note(r)).contains("Rg"));
     }
 
     void nonFiniteSamplesAreUndefined()
