@@ -174,6 +174,8 @@ void BatchReader::ReadLongTable()
         if (records_.blank())
             continue;
         const std::uint64_t line = records_.line();
+        if (longDataLine_ == 0)
+            longDataLine_ = line;
         if (records_.cut()) {
             long_->FailFrom(0, "第 " + std::to_string(line) + " 行：" + CutRecordMessage());
         } else if (records_.unclosedQuote()) {
@@ -343,7 +345,8 @@ bool BatchReader::Next(RatedRow &row)
         long_->Spectrum(led, spectrum_);
         row.record = nullptr;
         row.cells = &ledCells_;
-        row.line = layout_.headerLine;
+        // Every LED's values begin on the table's first line under the header.
+        row.line = longDataLine_ ? longDataLine_ : layout_.headerLine;
         row.spectrum = &spectrum_;
         ClearUpperVectorState();
         RateSpectralRow(row, long_->error(led));

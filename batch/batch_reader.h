@@ -150,6 +150,7 @@ private:
     ReadOptions options_;
     std::optional<WideSpectralLayout> wide_;
     std::unique_ptr<LongSpectralTable> long_;
+    std::uint64_t longDataLine_ = 0; // where a long table's values begin
     std::size_t nextLed_ = 0;
     std::vector<std::string> ledCells_; // the long file's LED as a row
     std::unique_ptr<CgatsReader> cgats_;

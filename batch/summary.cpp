@@ -45,10 +45,10 @@ void Summary::Add(const Rating &rating, std::uint64_t line)
             raAtLeast90_ += r.ra >= 90;
             r9Positive_ += r.r[8] > 0;
         }
-        if (spectral.tm30.defined) {
+        if (spectral.tm30.fidelityDefined)
             rf_.Add(spectral.tm30.rf);
+        if (spectral.tm30.defined)
             rg_.Add(spectral.tm30.rg);
-        }
         if (spectral.fileXy) {
             const double d = std::hypot(spectral.figures.xy.x - spectral.fileX,
                                         spectral.figures.xy.y - spectral.fileY);

@@ -163,11 +163,24 @@ QVariant BatchModel::data(const QModelIndex &index, int role) const
         const batch::Rating rating = rows_.rating(row);
         if (!rating.rated)
             return FromUtf8(rating.error);
+        const std::string_view name = outputName;
         if (number && !rating.exact.defined()) {
-            const std::string_view name = outputName;
             if (name == "cct" ? row_ != nullptr : name == "cct_exact")
                 return QString::fromStdString(colorimetry::CctStateText(rating.exact));
         }
+        // Why a spectrum's figure is empty.
+        const batch::SpectralRating &spectral = rating.spectral;
+        if (!spectral.present || !spectral.figures.ok())
+            return {};
+        if (name == "peak_nm")
+            return FromUtf8(colorimetry::PeakNote(spectral.figures));
+        if (name == "fwhm_nm")
+            return FromUtf8(colorimetry::FwhmNote(spectral.figures));
+        const bool tm30Cell = name == "rf" || name == "rg" || name.starts_with("rf_h") || name.starts_with("rcs_h");
+        const bool empty = name == "rf" ? !spectral.tm30.fidelityDefined : !spectral.tm30.defined;
+        if (tm30Cell && empty)
+            return FromUtf8(colorimetry::Tm30Note(spectral.figures.cct, spectral.tm30.fidelityDefined,
+                                                  spectral.tm30.defined));
         return {};
     }
     case Qt::BackgroundRole:

@@ -47,8 +47,12 @@ colorimetry::Tm30Result Tm30Of(const RowStore &rows, int row)
 {
     if (row < 0 || !rows.hasSpectrum(std::size_t(row)))
         return {};
-    colorimetry::Tm30Result result = colorimetry::ComputeTm30(rows.bands(std::size_t(row)));
-    const batch::Tm30Figures rated = rows.rating(std::size_t(row)).spectral.tm30;
+    // At the row's own CCT (summed over all the file's range), as its cells.
+    const batch::SpectralRating spectral = rows.rating(std::size_t(row)).spectral;
+    colorimetry::Tm30Result result =
+        spectral.figures.ok() ? colorimetry::ComputeTm30(rows.bands(std::size_t(row)), spectral.figures.cct)
+                              : colorimetry::ComputeTm30(rows.bands(std::size_t(row)));
+    const batch::Tm30Figures &rated = spectral.tm30;
     if (result.defined && rated.defined) {
         result.rf = rated.rf;
         result.rg = rated.rg;

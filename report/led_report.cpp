@@ -103,10 +103,12 @@ LedReport LedReportOf(const batch::RatedRow &row, const batch::Layout &layout, c
         led.renderingNote = colorimetry::ColourRenderingNote(f.rendering, f.cct);
         led.peakNm = f.peakNm;
         led.fwhmNm = f.fwhmNm;
+        led.edgeNm = f.edgeNm;
         led.ler = f.ler;
         led.bands = *row.bands;
         led.tm30Figures = r.spectral.tm30;
-        led.tm30 = colorimetry::ComputeTm30(led.bands);
+        // At the row's CCT, so that the picture and the row's cells agree.
+        led.tm30 = colorimetry::ComputeTm30(led.bands, f.cct);
     }
     return led;
 }

@@ -44,7 +44,8 @@ struct LedReport {
     std::string renderingNote;      // why the indices are undefined or not meaningful
     batch::Tm30Figures tm30Figures; // the row's Rf, Rg, Rcs,hj, as its columns give them
     colorimetry::Tm30Result tm30;   // computed again from the bands, for the colour vector graphic
-    double peakNm = 0;
+    double peakNm = 0;             // NaN: the largest sample lies at the window's edge, edgeNm
+    double edgeNm = 0;
     std::optional<double> fwhmNm;
     double ler = 0;
     colorimetry::Bands bands{};     // the spectrum on the 5 nm bands

@@ -167,18 +167,28 @@ std::vector<TableRow> FigureRows(const LedReport &led, const ReportContext &cont
     } else {
         rows.push_back({QStringLiteral("显色指数 Ra"), Utf8(led.renderingNote), true});
     }
-    if (led.tm30Figures.defined) {
+    const batch::Tm30Figures &tm30 = led.tm30Figures;
+    if (tm30.defined) {
         rows.push_back({QStringLiteral("保真度 Rf / 色域 Rg（TM-30）"),
-                        Number(led.tm30Figures.rf, 1) + QStringLiteral(" / ") + Number(led.tm30Figures.rg, 1)});
+                        Number(tm30.rf, 1) + QStringLiteral(" / ") + Number(tm30.rg, 1)});
         rows.push_back({QStringLiteral("红色色度偏移 Rcs,h1"),
-                        Number(led.tm30Figures.rcsBin[0], 1, true) + QStringLiteral(" %")});
+                        Number(tm30.rcsBin[0], 1, true) + QStringLiteral(" %")});
+    } else if (tm30.fidelityDefined) {
+        rows.push_back({QStringLiteral("保真度 Rf（TM-30）"), Number(tm30.rf, 1)});
+        rows.push_back({QStringLiteral("色域 Rg（TM-30）"),
+                        Utf8(colorimetry::Tm30Note(led.cct, true, false)), true});
     } else {
         rows.push_back({QStringLiteral("Rf / Rg（TM-30）"), Utf8(colorimetry::CctStateText(led.cct)), true});
     }
-    rows.push_back({QStringLiteral("峰值波长 Peak"), Number(led.peakNm, 1) + QStringLiteral(" nm")});
+    const bool peak = std::isfinite(led.peakNm);
+    rows.push_back({QStringLiteral("峰值波长 Peak"),
+                    peak ? Number(led.peakNm, 1) + QStringLiteral(" nm")
+                         : QStringLiteral("最大值在窗口边缘 %1 nm，不是峰").arg(Number(led.edgeNm, 0)),
+                    !peak});
     rows.push_back({QStringLiteral("半宽度 FWHM"),
                     led.fwhmNm ? Number(*led.fwhmNm, 1) + QStringLiteral(" nm")
-                               : QStringLiteral("峰的一侧没有降到一半"),
+                    : peak     ? QStringLiteral("峰的一侧没有降到一半")
+                               : QStringLiteral("没有峰，也就没有半宽度"),
                     !led.fwhmNm});
     rows.push_back({QStringLiteral("光视效能 LER"), Number(led.ler, 1) + QStringLiteral(" lm/W")});
     return rows;

@@ -102,7 +102,7 @@ void TrayTally::Add(const batch::RatedRow &row, const batch::Layout &layout)
             histograms_[Ra].Add(f.rendering.ra);
             histograms_[R9].Add(f.rendering.r[8]);
         }
-        if (r.spectral.tm30.defined)
+        if (r.spectral.tm30.fidelityDefined)
             histograms_[Rf].Add(r.spectral.tm30.rf);
     }
 }

@@ -746,9 +746,10 @@ void TestBatchReading::spectralFiles_data()
     QTest::newRow("wide GBK tab") << Encoded(WideSpectralFile(leds, '\t', false), "GBK") << false << wide << std::uint64_t(2) << 0;
     QTest::newRow("wide UTF-16 semicolon, decimal commas")
         << ("\xFF\xFE" + Encoded(WideSpectralFile(leds, ';', true), "UTF-16LE")) << true << wide << std::uint64_t(2) << 0;
-    QTest::newRow("long with metadata") << LongSpectralFile(leds) << false << int(SpectralKind::Long) << std::uint64_t(4) << 2;
+    // A long file's LEDs each begin on the first line under the header.
+    QTest::newRow("long with metadata") << LongSpectralFile(leds) << false << int(SpectralKind::Long) << std::uint64_t(5) << 2;
     QTest::newRow("long GB18030") << Encoded(LongSpectralFile(leds), "GB18030") << false
-                                  << int(SpectralKind::Long) << std::uint64_t(4) << 2;
+                                  << int(SpectralKind::Long) << std::uint64_t(5) << 2;
     QTest::newRow("CGATS") << CgatsSpectralFile(leds) << false << int(SpectralKind::Cgats) << std::uint64_t(12) << 1;
     // Told without a byte-order mark, in every encoding, after any keywords.
     const QByteArray chinese = "DESCRIPTOR \"测试文件\"\n";

@@ -328,6 +328,17 @@ private slots:
         s.figures.cct = row.rating.exact;
         s.figures.cct.duv = 0.0071;
         QVERIFY(text().contains("0.0054"));
+        // A largest sample at the window's edge is no peak, and has no
+        // width: the page says so instead of a number; Rf stands alone
+        // where Rg is not defined.
+        s.figures.peakNm = NAN;
+        s.figures.edgeNm = 380;
+        s.figures.fwhmNm.reset();
+        s.tm30.defined = false;
+        s.tm30.fidelityDefined = true;
+        const QString edge = text();
+        QVERIFY2(Holds(edge, "380 nm，不是峰") && Holds(edge, "没有峰") && !edge.contains("nan"), qPrintable(edge));
+        QVERIFY2(Holds(edge, "86.7") && !Holds(edge, "97.2"), qPrintable(edge));
         s.figures.rendering.defined = false;
         row.rating.exact.state = colorimetry::CctState::OffLocus;
         s.figures.cct.state = colorimetry::CctState::OffLocus;
@@ -391,7 +402,7 @@ private slots:
         for (std::size_t i = 0; i < s.figures.rendering.r.size(); ++i)
             s.figures.rendering.r[i] = 60 + double(i);
         s.figures.rendering.r[8] = -12.5;
-        s.tm30.defined = true;
+        s.tm30.defined = s.tm30.fidelityDefined = true;
         s.tm30.rf = 86.5;
         report::ReportContext context;
         context.target = Ansi4000();
