@@ -110,11 +110,14 @@ fetch_qtbase_source() {
   if [ ! -f "$dsc" ]; then
     ensure_deb_src
     mkdir -p "$dl"
+    # apt downloads as its own user where it may write.
+    chown _apt "$dl" 2>/dev/null || true
     win_log "downloading Debian's source of qt6-base $debian_version"
     (cd "$dl" && apt-get source --download-only -qq "qt6-base=$debian_version")
   fi
   rm -rf "$work/qtbase"
-  dpkg-source --no-check -x "$dsc" "$work/qtbase" >/dev/null
+  dpkg-source --no-check -x "$dsc" "$work/qtbase" > "$work/unpack-qtbase.log" 2>&1 \
+    || { cat "$work/unpack-qtbase.log" >&2; return 1; }
 }
 
 apply_patches() {
