@@ -74,15 +74,23 @@ key=$(cache_key)
 prefix=$cache_root/qt-$qt_version-mingw-$key
 if [ $print_only -eq 1 ]; then echo "$prefix"; exit 0; fi
 
-if [ -f "$prefix/.complete" ]; then
-  win_log "Qt $qt_version for Windows is cached in $prefix"
-  echo "$prefix"; exit 0
-fi
-if [ -f "$prefix.tar.xz" ]; then
+# Qt's translations where QLibraryInfo::TranslationsPath points, as on
+# Debian, so that programs run from a build tree find qtbase_zh_CN.qm: the
+# .qm files of Debian's qt6-translations-l10n serve every platform.
+add_translations() {
+  mkdir -p "$prefix/translations"
+  cp -u /usr/share/qt6/translations/qtbase_*.qm "$prefix/translations/"
+}
+
+if [ ! -f "$prefix/.complete" ] && [ -f "$prefix.tar.xz" ]; then
   win_log "unpacking the cached archive $prefix.tar.xz"
   rm -rf "$prefix"; mkdir -p "$cache_root"
   tar -C "$cache_root" -xJf "$prefix.tar.xz"
-  if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+fi
+if [ -f "$prefix/.complete" ]; then
+  add_translations
+  win_log "Qt $qt_version for Windows is cached in $prefix"
+  echo "$prefix"; exit 0
 fi
 
 # apt-get source needs deb-src entries for the suites apt already uses.
@@ -161,6 +169,7 @@ build_all() {
   install -D -m644 "$toolchain_file" "$prefix/lib/cmake/norvak/mingw-w64-x86_64.cmake"
   build_module qtbase "$work/qtbase" "${qtbase_options[@]}"
   build_module qtsvg "$work/qtsvg-everywhere-src-$qt_version" "${qtsvg_options[@]}"
+  add_translations
   win_log "installed $(du -sh "$prefix" | cut -f1) in $prefix"
 
   touch "$prefix/.complete"

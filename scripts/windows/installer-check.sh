@@ -35,6 +35,7 @@ out=$(mktemp -d /tmp/norvak-installed.XXXXXX)
 "$run" --bare --timeout 120 "C:\\Program Files\\$folder\\$program" -platform windows "$@" "Z:${out//\//\\}" \
   || fail "the installed $program failed"
 win_log "installer check: the installed $program ran: $(ls "$out" | tr '\n' ' ')"
+cat "$out"/*.txt 2>/dev/null || true
 rm -rf "$out"
 
 win_log "installer check: uninstalling silently"

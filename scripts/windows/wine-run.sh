@@ -7,7 +7,7 @@
 #   --timeout S   seconds the program may take (default $NORVAK_WINE_TIMEOUT or 120)
 #   --qtest       the program is a Qt Test: its log is written to a file
 #                 (-o FILE,txt; Wine drops a test's redirected stdout) and
-#                 printed afterwards; -platform offscreen unless -platform given
+#                 printed afterwards; QT_QPA_PLATFORM=offscreen unless set
 #                 (also without --qtest for a program that links Qt6Test.dll
 #                 and is given no -o, as under ctest)
 #   --bare        only the program's own folder: no Qt or mingw folders on
@@ -90,11 +90,6 @@ if [ $bare -eq 0 ]; then
   # The offscreen platform draws text with FreeType and reads the fonts of
   # this folder; the Windows platform asks Windows (Wine) for them.
   export QT_QPA_FONTDIR=${QT_QPA_FONTDIR:-C:\\windows\\Fonts}
-  # Wine keeps the build machine's QT_* variables from Windows programs and
-  # passes WINEQT_* on as QT_* instead: hand ours (and the caller's) on so.
-  for name in $(compgen -e | grep '^QT_' || true); do
-    export "WINE$name=${!name}"
-  done
 else
   unset WINEPATH
 fi
@@ -103,9 +98,17 @@ if [ $qtest -eq 0 ] && [ -f "$program" ] && grep -q -a -F Qt6Test.dll "$program"
 fi
 log=
 if [ $qtest -eq 1 ]; then
-  case " ${args[*]} " in *" -platform "*) ;; *) args+=(-platform offscreen) ;; esac
+  # Through the environment: a test without a QGuiApplication refuses -platform.
+  export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
   log=$(mktemp /tmp/norvak-qtest.XXXXXX)
   args+=(-o "$(unix_to_windows "$log"),txt")
+fi
+if [ $bare -eq 0 ]; then
+  # Wine keeps the build machine's QT_* variables from Windows programs and
+  # passes WINEQT_* on as QT_* instead: hand ours (and the caller's) on so.
+  for name in $(compgen -e | grep '^QT_' || true); do
+    export "WINE$name=${!name}"
+  done
 fi
 
 status=0
