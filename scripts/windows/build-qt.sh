@@ -82,6 +82,11 @@ add_translations() {
   cp -u /usr/share/qt6/translations/qtbase_*.qm "$prefix/translations/"
 }
 
+# One build at a time: a second caller waits, then finds the cache.
+mkdir -p "$cache_root"
+exec 8>"$prefix.lock"
+flock 8
+
 if [ ! -f "$prefix/.complete" ] && [ -f "$prefix.tar.xz" ]; then
   win_log "unpacking the cached archive $prefix.tar.xz"
   rm -rf "$prefix"; mkdir -p "$cache_root"
