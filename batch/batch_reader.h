@@ -32,6 +32,9 @@ struct ReadOptions {
     std::shared_ptr<const colorimetry::BinSet> bins = nullptr;
     // Spectral files: the 16 TM-30 hue bins' Rf,hj and Rcs,hj as columns.
     bool tm30Bins = false;
+    // Spectral files: all five α-opic DERs and ELRs (CIE S 026) as columns,
+    // not the melanopic ones alone.
+    bool alphaOpic = false;
 };
 
 // The file could not be read (an error of the system, not of its text).
@@ -142,7 +145,8 @@ private:
     bool StartCgats();
     bool FeedCgats();
     void KeepCgatsNotes();
-    void ReadLongTable();
+    void ReadLongTable(LongSpectralLayout layout);
+    std::optional<std::vector<std::string>> UnitsLineUnder();
     void RateSpectralRow(RatedRow &row, const std::string &problem);
     void ReadFileXy(RatedRow &row);
 
@@ -157,6 +161,7 @@ private:
     CgatsSpectralSet set_;
     bool cgatsFinished_ = false;
     std::string head_; // the start of the text, read to tell a CGATS file, then read again
+    bool pendingRecord_ = false; // the record looked at under the header is the next one
     colorimetry::Spectrum spectrum_; // the row's
     colorimetry::Bands bands_{};
     Layout layout_;
