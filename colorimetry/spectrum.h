@@ -27,6 +27,7 @@ struct Spectrum {
         nm.clear();
         value.clear();
     }
+    bool operator==(const Spectrum &) const = default;
 };
 
 // The widest spacing of the samples where they touch 380–780 nm.
