@@ -145,6 +145,17 @@ const std::string *SpdxDocument::Field(std::string_view name) const
     return nullptr;
 }
 
+colorimetry::RadiometricUnit UnitOf(const SpdxDocument &document)
+{
+    using colorimetry::RadiometricQuantity;
+    const std::string_view quantity = Trimmed(document.spectralQuantity);
+    if (SameLetters(quantity, "irradiance"))
+        return {RadiometricQuantity::Irradiance, 1};
+    if (SameLetters(quantity, "flux"))
+        return {RadiometricQuantity::Flux, 1};
+    return {};
+}
+
 bool LooksLikeSpdx(std::string_view bytes)
 {
     if (bytes.starts_with("\xEF\xBB\xBF"))

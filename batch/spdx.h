@@ -15,6 +15,7 @@
 //
 // Plain C++: no Qt.
 
+#include "alpha_opic.h"
 #include "spectrum.h"
 
 #include <optional>
@@ -50,6 +51,11 @@ struct SpdxDocument {
     const std::string *Field(std::string_view name) const;
     bool operator==(const SpdxDocument &) const = default;
 };
+
+// What the document's values are: spectral irradiance (W·m⁻²·nm⁻¹) for
+// the SpectralQuantity "irradiance", spectral flux (W/nm) for "flux", the
+// units TM-27 gives them; relative for any other.
+colorimetry::RadiometricUnit UnitOf(const SpdxDocument &document);
 
 // The header fields a TM-27 document names, as its schema lists them.
 inline constexpr std::string_view kSpdxHeaderFields[] = {

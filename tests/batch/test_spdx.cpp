@@ -73,6 +73,7 @@ private slots:
         QCOMPARE(*d.Field("Comments"), "25 °C, <350 mA>");
         QVERIFY(!d.Field("Laboratory"));
         QCOMPARE(d.spectralQuantity, "irradiance");
+        QCOMPARE(int(batch::UnitOf(d).quantity), int(colorimetry::RadiometricQuantity::Irradiance));
         QCOMPARE(d.bandwidthCorrected, std::optional<bool>(true));
         QCOMPARE(d.spectrum.nm, (std::vector<double>{380, 382.5, 390}));
         QCOMPARE(d.spectrum.value, (std::vector<double>{0.1, 0.2, 0.3}));
