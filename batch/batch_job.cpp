@@ -1,6 +1,7 @@
 #include "batch_job.h"
 
 #include "output_file.h"
+#include "row_pipeline.h"
 #include "summary.h"
 
 #include <cerrno>
@@ -83,12 +84,26 @@ int RunJob(const Job &job, std::FILE *err)
         summary.SetColourLimits(job.minRa, job.minR9);
         summary.SetBins(job.read.bins);
         writer.WriteHeader();
-        RatedRow row;
-        while (reader.Next(row)) {
-            writer.Write(row);
+        auto tally = [&](const RatedRow &row) {
             summary.Add(row.rating, row.line);
             if (job.onRow)
                 job.onRow(row);
+        };
+        if (job.jobs == 1) {
+            RatedRow row;
+            while (reader.Next(row)) {
+                writer.Write(row);
+                tally(row);
+            }
+        } else {
+            // The threads write the rows' text too; here it is only copied out.
+            RowPipeline pipeline(reader, job.jobs, job.format);
+            pipeline.Run([&](const RowBlock &block) {
+                out.Append(block.text());
+                for (std::size_t i = 0; i < block.size(); ++i)
+                    tally(block.row(i));
+                return true;
+            });
         }
         summary.SetReading(reader.layout());
         try {

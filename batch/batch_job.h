@@ -35,6 +35,9 @@ struct Job {
     std::string plotPath;
     // Called with each rated row after it is written (the plot collects).
     std::function<void(const RatedRow &)> onRow;
+    // Threads that rate the rows; 1 rates them on this thread as they are
+    // read. The output is the same byte for byte.
+    int jobs = 1;
 };
 
 // Exit statuses.

@@ -1,8 +1,8 @@
 #include "batch_reader.h"
 
-#include "vector_state.h"
+#include "row_pipeline.h"
+#include "row_rater.h"
 
-#include "ansi_quadrangles.h"
 #include "cgats_spectra.h"
 #include "failures.h"
 
@@ -16,6 +16,8 @@
 namespace batch {
 
 BatchReader::BatchReader(int fd, std::size_t blockSize) : fd_(fd), block_(blockSize) {}
+
+BatchReader::~BatchReader() = default;
 
 bool BatchReader::Refill()
 {
@@ -87,11 +89,6 @@ struct FirstCells {
     std::size_t cellCount() const { return count; }
     std::string_view cell(std::size_t i) const { return record.cell(i); }
 };
-
-bool Blank(std::string_view cell)
-{
-    return cell.find_first_not_of(" \t") == std::string_view::npos;
-}
 
 } // namespace
 
@@ -264,7 +261,8 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
         if (!longLayout)
             wide_ = RecogniseWideHeader(layout_.header);
         // A names line may stand above a line of units (two header lines).
-        if (!wide_ && (longLayout || Blank(layout_.header[0]))) {
+        const bool blankFirst = layout_.header[0].find_first_not_of(" \t") == std::string::npos;
+        if (!wide_ && (longLayout || blankFirst)) {
             if (const auto units = UnitsLineUnder())
                 longLayout = RecogniseTwoLineHeader(layout_.header, *units);
         }
@@ -309,62 +307,12 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
     return HeaderProblem::None;
 }
 
-void BatchReader::ReadFileXy(RatedRow &row)
+bool BatchReader::Read(RatedRow &row, ReadFacts &facts)
 {
-    SpectralRating &spectral = row.rating.spectral;
-    spectral.fileXy = false;
-    if (!layout_.fileXy)
-        return;
-    const std::string_view xText = row.cell(layout_.xColumn), yText = row.cell(layout_.yColumn);
-    if (Blank(xText) || Blank(yText))
-        return; // a point without both: nothing to compare
-    try {
-        const double x = ReadNumberCell(xText, layout_.decimalComma);
-        const double y = ReadNumberCell(yText, layout_.decimalComma);
-        spectral.fileXy = std::isfinite(x) && std::isfinite(y);
-        spectral.fileX = x;
-        spectral.fileY = y;
-    } catch (const entry_rules::Failure &) {
-        // The instrument's own numbers pass through as they are.
-    }
-}
-
-void BatchReader::RateSpectralRow(RatedRow &row, const std::string &problem)
-{
-    Rating &rating = row.rating;
-    rating.spectral = {};
-    rating.spectral.present = true;
-    row.bands = nullptr;
-    if (!problem.empty()) {
-        // A cell that is not a number: no spectrum was read.
-        ClearRating(rating);
-        rating.error = problem;
-        rating.spectral.figures.check.problem = colorimetry::SpectrumProblem::Empty;
-        row.spectrum = nullptr;
-        ReadFileXy(row);
-        return;
-    }
-    bool pointRated = false;
-    if (layout_.ratesFileXy) {
-        RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
-                layout_.decimalComma, rating);
-        pointRated = true;
-    }
-    ReadFileXy(row);
-    if (pointRated && !rating.rated) {
-        // The chosen x or y failed the row; the spectrum is still shown.
-        rating.spectral.figures = colorimetry::FiguresOf(*row.spectrum);
-        return;
-    }
-    RateSpectrum(options_.row, *row.spectrum, pointRated, bands_, rating);
-    if (rating.spectral.figures.ok())
-        row.bands = &bands_;
-}
-
-bool BatchReader::Next(RatedRow &row)
-{
+    facts = {};
     row.spectrum = nullptr;
     row.bands = nullptr;
+    row.kept = {};
     if (layout_.spectral == SpectralKind::Long) {
         if (nextLed_ >= long_->ledCount())
             return false;
@@ -376,9 +324,11 @@ bool BatchReader::Next(RatedRow &row)
         // Every LED's values begin on the table's first line under the header.
         row.line = longDataLine_ ? longDataLine_ : layout_.headerLine;
         row.spectrum = &spectrum_;
-        ClearUpperVectorState();
-        RateSpectralRow(row, long_->error(led));
-    } else if (layout_.spectral == SpectralKind::Cgats) {
+        facts.spectrumRead = true;
+        facts.problem = long_->error(led);
+        return true;
+    }
+    if (layout_.spectral == SpectralKind::Cgats) {
         while (!cgats_->TakeSet(set_)) {
             if (!FeedCgats()) {
                 UpdateDecoding();
@@ -390,47 +340,58 @@ bool BatchReader::Next(RatedRow &row)
         row.cells = &set_.passThrough;
         row.line = set_.line;
         row.spectrum = &set_.spectrum;
-        ClearUpperVectorState();
-        RateSpectralRow(row, set_.error);
-    } else {
-        do {
-            if (!NextRecord()) {
-                UpdateDecoding();
-                return false;
-            }
-        } while (records_.blank() && !records_.unclosedQuote());
-        UpdateDecoding();
-        row.record = &records_;
-        row.cells = nullptr;
-        row.line = records_.line();
-        ClearUpperVectorState();
-        if (wide_) {
-            auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
-            const std::string problem =
-                RowFitsHeader(records_.cellCount(), layout_.header)
-                    ? ReadWideSpectrum(*wide_, layout_.header, records_, read, spectrum_)
-                    : RowWidthText(records_.line(), records_.cellCount(), layout_.header.size());
-            row.spectrum = &spectrum_;
-            RateSpectralRow(row, problem);
-        } else {
-            RateRow(options_.row, row.cell(layout_.xColumn), row.cell(layout_.yColumn),
-                    layout_.decimalComma, row.rating);
-        }
-        if (records_.unclosedQuote() || records_.cut()) {
-            ClearRating(row.rating);
-            row.rating.error = records_.unclosedQuote() ? UnclosedQuoteMessage(records_.quoteLine())
-                                                        : CutRecordMessage();
-        }
+        facts.spectrumRead = true;
+        facts.problem = set_.error;
+        return true;
     }
-    Rating &rating = row.rating;
-    if (rating.rated) {
-        const colorimetry::Xy point{rating.x, rating.y};
-        if (const colorimetry::AnsiQuadrangle *q = colorimetry::AnsiQuadrangleOf(point))
-            rating.ansi = int(q - colorimetry::AnsiQuadrangles().data());
-        if (options_.bins)
-            rating.bin = options_.bins->Find(point);
+    do {
+        if (!NextRecord()) {
+            UpdateDecoding();
+            return false;
+        }
+    } while (records_.blank() && !records_.unclosedQuote());
+    UpdateDecoding();
+    row.record = &records_;
+    row.cells = nullptr;
+    row.line = records_.line();
+    if (records_.unclosedQuote()) {
+        facts.fault = ReadFacts::Fault::UnclosedQuote;
+        facts.quoteLine = records_.quoteLine();
+    } else if (records_.cut()) {
+        facts.fault = ReadFacts::Fault::Cut;
     }
     return true;
+}
+
+RowRater BatchReader::MakeRater() const
+{
+    return RowRater(layout_, options_, wide_);
+}
+
+bool BatchReader::Next(RatedRow &row)
+{
+    ReadFacts facts;
+    if (!Read(row, facts))
+        return false;
+    if (!rater_)
+        rater_ = std::make_unique<RowRater>(MakeRater());
+    // A CGATS file's LED was read into its set, a long file's into spectrum_.
+    rater_->Rate(row, facts, layout_.spectral == SpectralKind::Cgats ? set_.spectrum : spectrum_, bands_);
+    return true;
+}
+
+bool BatchReader::ReadBlock(RowBlock &block)
+{
+    block.Clear();
+    RatedRow row;
+    ReadFacts facts;
+    while (!block.Full()) {
+        if (!Read(row, facts))
+            break;
+        block.Keep(row, facts);
+    }
+    block.SetBytesRead(bytesRead_);
+    return block.size() > 0;
 }
 
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
 // Reads a measurement file from a file descriptor in large blocks and hands
-// out its rows one at a time, each rated: the header first, then every row
-// that is not blank. Memory stays flat whatever the file's size: one block,
+// out its rows one at a time, each rated (Next), or as read, in blocks, for
+// threads to rate (ReadBlock; row_pipeline.h): the header first, then every
+// row that is not blank. Memory stays flat whatever the file's size: one block,
 // one record (a CGATS file: one set). Only a long spectral file is read
 // whole, its values kept in 4 bytes each (LongSpectralTable).
 
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -99,21 +101,27 @@ struct Layout {
     OutputColumns columns;
 };
 
-// One row as read and rated. Its cells are valid until the next row.
+// One row as read and rated. Its cells are valid until the next row (or,
+// read in a block, as long as the block).
 struct RatedRow {
-    // The row's cells: a record of the file, or (a long or CGATS file's LED)
-    // cells made by the reader.
+    // The row's cells: a record of the file, cells made by the reader (a
+    // long or CGATS file's LED), or (with neither) cells kept in a block.
     const RecordReader *record = nullptr;
     const std::vector<std::string> *cells = nullptr;
-    std::size_t cellCount() const { return cells ? cells->size() : record->cellCount(); }
+    std::span<const std::string_view> kept;
+    bool keptPlain = false;
+    std::size_t cellCount() const
+    {
+        return cells ? cells->size() : record ? record->cellCount() : kept.size();
+    }
     std::string_view cell(std::size_t i) const
     {
-        if (cells)
-            return i < cells->size() ? std::string_view((*cells)[i]) : std::string_view();
-        return i < record->cellCount() ? record->cell(i) : std::string_view();
+        if (i >= cellCount())
+            return {};
+        return cells ? std::string_view((*cells)[i]) : record ? record->cell(i) : kept[i];
     }
-    // No cell needs quotes (known for a record only).
-    bool plain() const { return !cells && record->plain(); }
+    // No cell needs quotes (known for a record, and a record kept).
+    bool plain() const { return cells ? false : record ? record->plain() : keptPlain; }
     std::uint64_t line = 0; // where it starts in the file, from 1
     Rating rating;
     // A spectral row: its spectrum as measured and on the 5 nm bands, valid
@@ -122,21 +130,50 @@ struct RatedRow {
     const colorimetry::Bands *bands = nullptr;
 };
 
+// What reading found of a row beside its cells, for rating it.
+struct ReadFacts {
+    // The record itself was faulty: a quote left open (at quoteLine), or cut
+    // at kMaxRecordBytes or kMaxCells.
+    enum class Fault : std::uint8_t { None, UnclosedQuote, Cut } fault = Fault::None;
+    std::uint64_t quoteLine = 0;
+    // A long or CGATS file's LED: its spectrum was read with the file
+    // (RatedRow::spectrum), or could not be, and problem says why.
+    bool spectrumRead = false;
+    std::string_view problem;
+};
+
+class RowRater;
+struct RowBlock;
+
 class BatchReader {
 public:
     // Reads from fd, which stays the caller's.
     explicit BatchReader(int fd, std::size_t blockSize = 1u << 20);
+    ~BatchReader();
 
     // Reads the header and finds the columns. Throws ReadFailure.
     HeaderProblem Start(const ReadOptions &options);
     const Layout &layout() const { return layout_; }
 
-    // The next row that is not blank; false at the end. Throws ReadFailure.
+    // The next row that is not blank, rated; false at the end. Throws
+    // ReadFailure.
     bool Next(RatedRow &row);
+
+    // The next rows as read, not rated, into block (its rows kept by it),
+    // up to a row count or size that keeps a block small; false when there
+    // was none left. Throws ReadFailure.
+    bool ReadBlock(RowBlock &block);
+
+    // A rater of this file's rows as the header gave them (after Start): a
+    // copy of all it needs, for a thread of its own.
+    RowRater MakeRater() const;
 
     std::uint64_t bytesRead() const { return bytesRead_; }
 
 private:
+    // The next row as read: its cells, line and, for a long or CGATS file's
+    // LED, its spectrum (in spectrum_), valid until the next.
+    bool Read(RatedRow &row, ReadFacts &facts);
     bool NextRecord(bool stopWhenCut = false);
     bool Refill();
     void UpdateDecoding();
@@ -147,8 +184,6 @@ private:
     void KeepCgatsNotes();
     void ReadLongTable(LongSpectralLayout layout);
     std::optional<std::vector<std::string>> UnitsLineUnder();
-    void RateSpectralRow(RatedRow &row, const std::string &problem);
-    void ReadFileXy(RatedRow &row);
 
     int fd_;
     ReadOptions options_;
@@ -164,6 +199,7 @@ private:
     bool pendingRecord_ = false; // the record looked at under the header is the next one
     colorimetry::Spectrum spectrum_; // the row's
     colorimetry::Bands bands_{};
+    std::unique_ptr<RowRater> rater_; // Next's, made at the first row
     Layout layout_;
     TextDecoder decoder_;
     RecordReader records_;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <pthread.h>
 #include <cstring>
 #include <climits>
 #include <fcntl.h>
@@ -16,6 +17,19 @@ namespace {
 
 // The temporary output, removed by an interrupt as well as by a failure.
 char g_temporaryPath[4096];
+
+} // namespace
+
+void KeepInterruptsFromThisThread()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, signal);
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+namespace {
 
 extern "C" void RemoveTemporaryAndExit(int signal)
 {

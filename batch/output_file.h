@@ -37,6 +37,12 @@ std::string FileKey(const Identity &file);
 // have the same place.
 std::string Place(const std::string &path);
 
+// Keeps the interrupts that remove a temporary output (SIGINT, SIGTERM,
+// SIGHUP) from the calling thread, so that they reach the thread that
+// writes: a thread that only rates calls it first. The handler then never
+// runs while that thread is making the next temporary file.
+void KeepInterruptsFromThisThread();
+
 class OutputFile {
 public:
     // Opens the file that path leads to; false with errno set on failure.

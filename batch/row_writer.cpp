@@ -56,6 +56,10 @@ void OutputBuffer::Flush()
 
 void OutputBuffer::WriteOut(std::string_view text)
 {
+    if (memory_) {
+        memory_->append(text);
+        return;
+    }
     const char *data = text.data();
     std::size_t left = text.size();
     while (left > 0) {

@@ -24,6 +24,8 @@ public:
 class OutputBuffer {
 public:
     explicit OutputBuffer(int fd) : fd_(fd), text_(kSize) {}
+    // Into memory: each Flush appends to memory.
+    explicit OutputBuffer(std::string &memory) : memory_(&memory), text_(kSize) {}
     void Append(std::string_view text)
     {
         if (text.empty())
@@ -49,7 +51,8 @@ public:
 private:
     void WriteOut(std::string_view text);
     static constexpr std::size_t kSize = 1u << 20;
-    int fd_;
+    int fd_ = -1;
+    std::string *memory_ = nullptr;
     std::vector<char> text_;
     std::size_t used_ = 0;
 };

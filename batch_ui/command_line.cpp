@@ -10,6 +10,7 @@
 #include "diagram_window.h"
 #include "program.h"
 #include "report_file.h"
+#include "row_pipeline.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -31,10 +32,13 @@ namespace batchui {
 
 namespace {
 
-constexpr std::array<std::string_view, 22> kOptionNames{
+// More threads than this would only wait for each other.
+constexpr int kMostJobs = 256;
+
+constexpr std::array<std::string_view, 23> kOptionNames{
     "--batch", "--help", "-h", "-?", "--help-all", "--version", "-v", "--standard", "--cct",
     "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
-    "--plot", "--bins", "--tm30-bins", "--alpha-opic", "--min-ra", "--min-r9"};
+    "--plot", "--bins", "--tm30-bins", "--alpha-opic", "--min-ra", "--min-r9", "--jobs"};
 
 // Whether the arguments hold the option, alone or as name=value.
 bool Wants(int argc, char **argv, std::string_view name)
@@ -181,6 +185,11 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         parser.addOption(maxStepsOption);
     parser.addOption(minRaOption);
     parser.addOption(minR9Option);
+    const QCommandLineOption jobsOption(
+        "jobs", QStringLiteral("用 N 个线程计算（默认：本机的全部 %1 个）；输出与 1 个线程时逐字节相同。")
+                    .arg(batch::RowPipeline::MachineThreads()),
+        "N");
+    parser.addOption(jobsOption);
     parser.addOption(binsOption);
     parser.addOption(tm30BinsOption);
     parser.addOption(alphaOpicOption);
@@ -260,6 +269,16 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
                                            .arg(option->names().first(), parser.value(*option)));
         *limit = n;
     }
+    job.jobs = batch::RowPipeline::MachineThreads();
+    if (parser.isSet(jobsOption)) {
+        bool ok = false;
+        const int n = parser.value(jobsOption).toInt(&ok);
+        if (!ok || n < 1 || n > kMostJobs)
+            return UsageError(program, QStringLiteral("--jobs 应为 1 到 %1 的整数，而不是 “%2”。")
+                                           .arg(kMostJobs)
+                                           .arg(parser.value(jobsOption)));
+        job.jobs = n;
+    }
     job.read.tm30Bins = parser.isSet(tm30BinsOption);
     job.read.alphaOpic = parser.isSet(alphaOpicOption);
     job.read.decimalComma = parser.isSet(commaOption);
@@ -327,6 +346,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         request.inPath = QFile::decodeName(job.inPath.c_str());
         request.read = job.read;
         request.program = program;
+        request.jobs = job.jobs;
         request.others = std::move(reportOthers);
         QString note;
         if (const QString problem = report::WriteFileReport(request, &note); !problem.isEmpty()) {

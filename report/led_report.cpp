@@ -52,7 +52,7 @@ std::optional<std::size_t> NameColumn(const batch::Layout &layout)
 
 std::string SampleName(const batch::RatedRow &row, const batch::Layout &layout)
 {
-    const bool hasCells = row.record || row.cells;
+    const bool hasCells = row.cellCount() > 0;
     const std::optional<std::size_t> column = hasCells ? NameColumn(layout) : std::nullopt;
     std::string_view name = column ? Trimmed(row.cell(*column)) : std::string_view();
     // A name is a label, not a paragraph.

@@ -1,6 +1,7 @@
 #include "report_dialog.h"
 
 #include "report_file.h"
+#include "row_pipeline.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,6 +38,7 @@ void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadO
     request.read = options;
     request.rows = std::move(rows);
     request.program = QCoreApplication::applicationName();
+    request.jobs = batch::RowPipeline::MachineThreads();
     QProgressDialog progress(QStringLiteral("正在写报告（%1 行）…").arg(count), QStringLiteral("取消"), 0, 0, &parent);
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::WindowModal);

@@ -1,6 +1,7 @@
 #include "report_file.h"
 
 #include "export.h"
+#include "row_pipeline.h"
 #include "report_pages.h"
 #include "tray_tally.h"
 
@@ -195,12 +196,14 @@ public:
         const batch::HeaderProblem problem = reader_->Start(report_.read);
         if (problem != batch::HeaderProblem::None)
             return QString::fromStdString(batch::HeaderProblemText(problem, reader_->layout(), report_.read));
+        if (report_.jobs > 1)
+            pipeline_ = std::make_unique<batch::RowPipeline>(*reader_, report_.jobs);
         return {};
     }
     // The next reported row; false at the end.
     bool Next(batch::RatedRow &row)
     {
-        while (reader_->Next(row)) {
+        while (pipeline_ ? pipeline_->Next(row) : reader_->Next(row)) {
             const std::uint64_t index = index_++;
             if (!report_.rows)
                 return true;
@@ -220,6 +223,7 @@ private:
     const FileReport &report_;
     int fd_ = -1;
     std::unique_ptr<batch::BatchReader> reader_;
+    std::unique_ptr<batch::RowPipeline> pipeline_; // declared after the reader it reads
     std::uint64_t index_ = 0;
     std::size_t nextRow_ = 0;
 };

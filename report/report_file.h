@@ -45,6 +45,8 @@ struct FileReport {
     // Told after each page written, with the pages so far and in all;
     // returning false stops the report (its file is then not written).
     std::function<bool(int done, int count)> progress;
+    // Threads that rate the rows of each pass (1: as they are read).
+    int jobs = 1;
 };
 
 // Why the report cannot be written to the path: not .pdf or .png, not a

@@ -46,6 +46,9 @@ measure "ambrix --batch (json)" "$rows" "$ambrix" --batch "$file" --standard GB 
 measure "ambrix --batch (csv, from stdin)" "$rows" sh -c "exec \"$ambrix\" --batch - --standard GB --cct 4000 < \"$file\""
 measure "ambrix --batch (csv, --plot .png)" "$rows" "$ambrix" --batch "$file" --standard GB --cct 4000 --plot "$work/plot.png"
 echo
+echo "Every core (wall clock, not pinned):"
+measure_threads "ambrix --batch (csv)" "$rows" "$ambrix" --batch "$file" --standard GB --cct 4000
+echo
 echo "ambrix's summary:"
 "$ambrix" --batch "$file" --standard GB --cct 4000 2>&1 >/dev/null | sed 's/^/  /'
 echo "Goal: faster than mawk, at least 1,000,000 rows/s on one core, under 50 MiB peak."

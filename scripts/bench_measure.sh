@@ -18,3 +18,23 @@ measure() {
             printf "%-40s %7.2f s wall %11.0f rows/s   %7.2f s cpu %11.0f rows/s   %7.1f MiB peak\n",
                    l, wall, n / wall, cpu, n / cpu, kib / 1024 }' "$report"
 }
+
+# measure_threads LABEL ROWS COMMAND... runs the command twice on every core
+# the machine has, with --jobs 1 and with --jobs N (N: the cores), and
+# prints the wall-clock rows per second of each, their ratio, the serial
+# share that ratio implies (Amdahl: speed-up = 1 / (s + (1 - s) / N)) and
+# what that share gives on 8 and 16 cores.
+measure_threads() {
+    local label=$1 rows=$2; shift 2
+    local cores a b c
+    cores=$(nproc)
+    a=$(date +%s.%N); "$@" --jobs 1 > /dev/null 2>&1 || true; b=$(date +%s.%N)
+    "$@" --jobs "$cores" > /dev/null 2>&1 || true; c=$(date +%s.%N)
+    mawk -v l="$label" -v n="$rows" -v p="$cores" -v a="$a" -v b="$b" -v c="$c" 'BEGIN {
+        one = n / (b - a); all = n / (c - b); s = all / one
+        share = p > 1 ? (p / s - 1) / (p - 1) : 1
+        if (share < 0) share = 0
+        printf "%-40s --jobs 1: %11.0f rows/s   --jobs %d: %11.0f rows/s   %.2fx\n", l, one, p, all, s
+        printf "%-40s serial share %.2f; Amdahl: %.1fx on 8 cores, %.1fx on 16\n", "", share,
+               1 / (share + (1 - share) / 8), 1 / (share + (1 - share) / 16) }'
+}

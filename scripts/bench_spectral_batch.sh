@@ -65,6 +65,9 @@ measure "mawk (X, Y, Z only)" "$leds" mawk "$xyz" "$cmf" "$wide"
 measure "ambrix --batch (every figure, TM-30)" "$leds" "$ambrix" --batch "$wide" --standard GB --cct 4000
 measure "ambrix --batch --tm30-bins --format json" "$leds" "$ambrix" --batch "$wide" --standard GB --cct 4000 --tm30-bins --format json
 echo "Goal: faster than mawk, peak memory under 64 MiB."
+echo
+echo "Every core (wall clock, not pinned):"
+measure_threads "ambrix --batch (every figure, TM-30)" "$leds" "$ambrix" --batch "$wide" --standard GB --cct 4000
 
 # ---- 2. Bins -----------------------------------------------------------------
 # 1,000 bins: a 40 × 25 grid of quadrangles, a little skewed, over

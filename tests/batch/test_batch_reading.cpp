@@ -122,6 +122,7 @@ class TestBatchReading : public QObject {
 
 private slots:
     void everyRowAgreesWithTheScreens();
+    void threadsRateAsOneDoes();
     void plainNumbersReadAsTheScreensReadThem();
     void decimalsAreWrittenCorrectlyRounded();
     void numbersWrittenAreFinite();
@@ -1257,6 +1258,39 @@ void TestBatchReading::headerUnits()
     QCOMPARE(points.rows.size(), std::size_t(2));
     QCOMPARE(points.rows[0].line, std::uint64_t(2));
     QCOMPARE(points.rows[0].rating.x, 0.38);
+}
+
+void TestBatchReading::threadsRateAsOneDoes()
+{
+    // Rows rated on three threads, block after block, are the rows one
+    // thread rates, in the same order: cells, line, rating and figures.
+    const std::vector<Led> leds = ThreeLeds();
+    QByteArray wide = WideSpectralFile(leds, ',', false);
+    const QByteArray rows = wide.mid(wide.indexOf('\n') + 1);
+    for (int i = 0; i < 300; ++i)
+        wide += rows;
+    QByteArray points = "id;x;y\n";
+    for (int i = 0; i < 1500; ++i)
+        points += QByteArray::number(i) + ";0." + QByteArray::number(3700 + i % 200) + ";"
+                  + (i % 101 == 7 ? QByteArray("x") : "0." + QByteArray::number(3650 + i % 300)) + "\n";
+    points += "1500;\"0.38;0.38\n";
+    for (const QByteArray &text : {wide, points}) {
+        const QString path = WriteFile(dir_, "threads.csv", text);
+        const ReadFile one = Read(path, {.row = kGb4000}, 1u << 16);
+        const ReadFile three = Read(path, {.row = kGb4000}, 1u << 16, 3);
+        QVERIFY(one.rows.size() > 900);
+        QCOMPARE(three.rows.size(), one.rows.size());
+        for (std::size_t i = 0; i < one.rows.size(); ++i) {
+            const Rating &a = one.rows[i].rating, &b = three.rows[i].rating;
+            QCOMPARE(three.rows[i].cells, one.rows[i].cells);
+            QCOMPARE(three.rows[i].line, one.rows[i].line);
+            QCOMPARE(b.error, a.error);
+            QCOMPARE(b.steps, a.steps);
+            QCOMPARE(b.exact.cct, a.exact.cct);
+            QCOMPARE(b.spectral.figures.rendering.ra, a.spectral.figures.rendering.ra);
+            QCOMPARE(b.spectral.tm30.rf, a.spectral.tm30.rf);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchReading)

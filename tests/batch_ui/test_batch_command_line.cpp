@@ -94,6 +94,7 @@ private slots:
     void spectralColumnsAndLimits();
     void binFiles();
     void everyCgatsSetIsARow();
+    void threadsGiveTheSameBytes();
 
 private:
     QTemporaryDir dir_;
@@ -641,6 +642,89 @@ void TestBatchCommandLine::everyCgatsSetIsARow()
         for (int k = 1; k < rows.size(); ++k) {
             if (rows[k].back().isEmpty() && k < goodRows.size())
                 QCOMPARE(rows[k][1], goodRows[k][1]); // spectrum_x as in the plain file
+        }
+    }
+}
+
+void TestBatchCommandLine::threadsGiveTheSameBytes()
+{
+    // Rows rated on three threads come out exactly as on one: the rows in
+    // CSV and JSON, the summary, the status, the plot and the report, on
+    // files of every layout that span several blocks, with failed rows, a
+    // quote left open, bytes that are not UTF-8 and bins.
+    QTemporaryDir dir;
+    QByteArray points = "id,x,y,note\n";
+    for (int i = 0; i < 2500; ++i) {
+        const double x = 0.30 + 0.0001 * ((i * 37) % 1500), y = 0.30 + 0.0001 * ((i * 53) % 1300);
+        QByteArray row = QByteArray::number(i) + "," + QByteArray::number(x, 'f', 5) + ","
+                         + QByteArray::number(y, 'f', 5) + ",\"ok, fine\"\n";
+        if (i % 97 == 5)
+            row = QByteArray::number(i) + ",abc,0.38,\n";
+        if (i == 1200)
+            row = QByteArray::number(i) + ",0.38,0.38,\xff\xfe bad bytes\n";
+        points += row;
+    }
+    points += "2500,0.38,0.38,\"a quote left open\n";
+    const WideFile led = ThreeLedFile();
+    QByteArray wide = led.text.left(led.text.indexOf('\n') + 1);
+    const QList<QByteArray> ledRows = led.text.split('\n').mid(1, 3);
+    for (int i = 0; i < 700; ++i) {
+        QByteArray row = ledRows[i % 3];
+        if (i == 350)
+            row.insert(row.indexOf(",0.") + 2, ','); // a cell too many
+        wide += row + "\n";
+    }
+    QByteArray longFile = "波长\tA\tB\tC\n";
+    const std::vector<std::string> values = LedValues(450, 560, 0.55);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        longFile += QByteArray::number(380 + 5 * int(k)) + "\t" + QByteArray::fromStdString(values[k]) + "\t"
+                    + (k == 40 ? QByteArray("x") : QByteArray::fromStdString(values[k])) + "\t0.5\n";
+    QByteArray cgats = CgatsFile("600", false);
+    const QByteArray set = cgats.mid(cgats.indexOf("\n1 ") + 1).split('\n').front();
+    cgats.chop(qsizetype(sizeof "END_DATA\n") - 1);
+    for (int k = 4; k <= 600; ++k)
+        cgats += QByteArray::number(k) + set.mid(set.indexOf(' ')) + (k == 300 ? " 0.1" : "") + "\n";
+    cgats += "END_DATA\n";
+    const QString bins = WriteFile(dir, "bins.csv", "名称,x1,y1,x2,y2,x3,y3,x4,y4\n"
+                                                    "A,0.30,0.30,0.38,0.30,0.38,0.38,0.30,0.38\n"
+                                                    "B,0.38,0.30,0.45,0.30,0.45,0.45,0.38,0.45\n");
+    struct Case {
+        const char *name;
+        QByteArray text;
+        QStringList options;
+    };
+    const std::vector<Case> cases{
+        {"points, bins", points, {"--bins", bins}},
+        {"wide spectra", wide, {"--tm30-bins"}},
+        {"long spectra", longFile, {}},
+        {"CGATS", cgats, {"--bins", bins}},
+    };
+    for (const Case &c : cases) {
+        const QString in = WriteFile(dir, "in.txt", c.text);
+        for (const QString format : {"csv", "json"}) {
+            Run runs[2];
+            QByteArray plots[2], pages[2];
+            for (int k = 0; k < 2; ++k) {
+                const QString plot = dir.filePath(QStringLiteral("plot%1.svg").arg(k));
+                const QString report = dir.filePath(QStringLiteral("r%1.png").arg(k));
+                // A report of a few pages: the tray page and an LED's.
+                QStringList extra;
+                if (format == "csv")
+                    extra << "--plot" << plot;
+                if (format == "csv" && c.text.size() < 5000)
+                    extra << "--report" << report;
+                runs[k] = RunProgram(kAmbrix, QStringList{"--batch", in, "--format", format, "--jobs", k ? "3" : "1"}
+                                                  + c.options + kGb4000 + extra);
+                plots[k] = Contents(plot);
+                pages[k] = Contents(report.chopped(4) + "-0001.png") + Contents(report.chopped(4) + "-0003.png");
+                QFile::remove(plot);
+            }
+            const QString what = QString(c.name) + " " + format;
+            QVERIFY2(runs[0].out.size() > 500 && runs[0].status == 1, qPrintable(what + ": " + runs[0].err));
+            QVERIFY2(runs[1].out == runs[0].out, qPrintable(what));
+            QCOMPARE(runs[1].err.replace("plot1.svg", "plot0.svg").replace("r1.png", "r0.png").replace("r1-0", "r0-0"), runs[0].err);
+            QCOMPARE(runs[1].status, runs[0].status);
+            QVERIFY2(plots[1] == plots[0] && pages[1] == pages[0], qPrintable(what));
         }
     }
 }

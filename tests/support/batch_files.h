@@ -3,6 +3,7 @@
 // and the rows a reader gives for them.
 
 #include "batch_reader.h"
+#include "row_pipeline.h"
 
 #include <QFile>
 #include <QProcess>
@@ -88,16 +89,21 @@ inline QList<QStringList> ParseCsv(const QString &text)
     return rows;
 }
 
+// The rows as the reader rates them, or (jobs > 1) as a pipeline of that
+// many threads does.
 inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
-                     std::size_t blockSize = 1u << 20)
+                     std::size_t blockSize = 1u << 20, int jobs = 1)
 {
     ReadFile result;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     batch::BatchReader reader(fd, blockSize);
     result.problem = reader.Start(options);
     result.layout = reader.layout();
+    std::optional<batch::RowPipeline> pipeline;
+    if (jobs > 1 && result.problem == batch::HeaderProblem::None)
+        pipeline.emplace(reader, jobs);
     batch::RatedRow row;
-    while (result.problem == batch::HeaderProblem::None && reader.Next(row)) {
+    while (result.problem == batch::HeaderProblem::None && (pipeline ? pipeline->Next(row) : reader.Next(row))) {
         ReadRow copy{{}, row.rating, row.line};
         for (std::size_t i = 0; i < row.cellCount(); ++i)
             copy.cells.emplace_back(row.cell(i));

@@ -1,0 +1,132 @@
+#pragma once
+// Rating a file's rows on several threads, in three stages:
+//
+//   reading (this thread)  rows as read, a block at a time (BatchReader::ReadBlock)
+//   rating  (jobs threads) each row rated by a RowRater of the thread's own,
+//                          and, when the rows are written, written into the
+//                          block's text by a RowWriter of the thread's own
+//   handing (this thread)  the rated blocks, in the file's order
+//
+// A few blocks are in flight at a time, so memory stays flat whatever the
+// file's size, and the rows come out exactly as one thread rates and writes
+// them: the same cells, the same ratings, the same bytes.
+
+#include "batch_reader.h"
+#include "row_rater.h"
+#include "row_writer.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace batch {
+
+// Rows of a file as read, and once rated, their ratings (and, when the
+// pipeline writes, their text as written).
+struct RowBlock {
+public:
+    std::size_t size() const { return entries_.size(); }
+    // The file's bytes read when the block was full: its rows' share of the
+    // file, for a progress bar.
+    std::uint64_t bytesRead() const { return bytesRead_; }
+    // The rated rows; cells, spectrum and bands valid as long as the block.
+    const RatedRow &row(std::size_t i) const { return rows_[i]; }
+    // The rows as a RowWriter writes them (when the pipeline writes).
+    std::string_view text() const { return text_out_; }
+
+    // For BatchReader::ReadBlock.
+    void Clear();
+    bool Full() const;
+    void Keep(const RatedRow &row, const ReadFacts &facts);
+    void SetBytesRead(std::uint64_t bytes) { bytesRead_ = bytes; }
+
+private:
+    friend class RowPipeline;
+    struct Entry {
+        std::uint64_t line = 0;
+        std::size_t firstCell = 0;
+        std::size_t cellCount = 0;
+        bool plain = false;
+        ReadFacts facts;            // its problem in problems_
+        std::size_t problemBegin = 0;
+        std::size_t problemEnd = 0;
+    };
+    // Rates every row with rater, into rows_ (and bands_, spectra_).
+    void Rate(const RowRater &rater);
+
+    std::string cells_;                    // every cell's text, one after another
+    std::vector<std::size_t> cellEnds_;    // each cell's end in cells_
+    std::string problems_;                 // why rows' spectra could not be read
+    std::vector<Entry> entries_;
+    std::vector<colorimetry::Spectrum> spectra_; // per row: as read, or read from its cells
+    std::vector<colorimetry::Bands> bands_;      // per row
+    std::vector<std::string_view> views_;
+    std::vector<RatedRow> rows_;
+    std::string text_out_;
+    std::uint64_t bytesRead_ = 0;
+};
+
+class RowPipeline {
+public:
+    // Rates the rows reader gives (after its Start) on jobs threads; with
+    // a format, also writes them as a RowWriter of that format writes them
+    // for the reader's layout.
+    RowPipeline(BatchReader &reader, int jobs, std::optional<Format> format = std::nullopt);
+    ~RowPipeline();
+    RowPipeline(const RowPipeline &) = delete;
+    RowPipeline &operator=(const RowPipeline &) = delete;
+
+    // The next block, rated, in the file's order; null at the end. It
+    // stays valid until the next call. Throws what reading throws
+    // (ReadFailure), once the threads have stopped.
+    const RowBlock *NextBlock();
+
+    // The next row, rated, in the file's order, as BatchReader::Next gives
+    // it (valid until the next call); false at the end.
+    bool Next(RatedRow &row);
+
+    // Hands every block to consume on this thread, until the file ends or
+    // consume returns false.
+    void Run(const std::function<bool(const RowBlock &)> &consume);
+
+    // The threads a machine offers (at least 1).
+    static int MachineThreads();
+
+private:
+    struct Slot {
+        RowBlock block;
+        bool rated = false;
+    };
+    void Work();
+    void Stop();
+
+    BatchReader &reader_;
+    Layout layout_; // as the header gave it, for the writers
+    RowRater rater_;  // each thread rates with a copy
+    std::optional<Format> format_;
+    std::size_t inFlight_;
+
+    std::mutex mutex_;
+    std::condition_variable work_;  // a block to rate, or stop
+    std::condition_variable rated_; // a block rated
+    std::deque<Slot *> waiting_;    // read, not yet taken by a thread
+    std::deque<Slot *> order_;      // read, in the file's order (this thread's)
+    std::vector<Slot *> free_;      // handed on, to be read into again
+    Slot *handed_ = nullptr;        // the block NextBlock gave last
+    std::size_t nextRow_ = 0;       // in it, for Next
+    bool more_ = true;              // the file may hold more rows
+    bool stop_ = false;
+    std::exception_ptr failure_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace batch
