@@ -57,6 +57,8 @@ bool BatchReader::Refill()
 
 bool BatchReader::NextRecord(bool stopWhenCut)
 {
+    if (std::exchange(pendingRecord_, false))
+        return true; // looked at under the header, not yet read
     while (true) {
         if (records_.Take(text_, textPos_))
             return true;
@@ -163,9 +165,24 @@ bool BatchReader::StartCgats()
     return cgats_->error().empty();
 }
 
-void BatchReader::ReadLongTable()
+std::optional<std::vector<std::string>> BatchReader::UnitsLineUnder()
 {
-    long_ = std::make_unique<LongSpectralTable>(*RecogniseLongHeader(layout_.header));
+    do {
+        if (!NextRecord())
+            return std::nullopt;
+    } while (records_.blank() && !records_.unclosedQuote() && !records_.cut());
+    std::vector<std::string> cells;
+    for (std::size_t i = 0; i < records_.cellCount() && !records_.cut() && !records_.unclosedQuote(); ++i)
+        cells.emplace_back(records_.cell(i));
+    if (IsUnitsLine(layout_.header, cells))
+        return cells;
+    pendingRecord_ = true; // a row: read as such
+    return std::nullopt;
+}
+
+void BatchReader::ReadLongTable(LongSpectralLayout layout)
+{
+    long_ = std::make_unique<LongSpectralTable>(std::move(layout));
     auto read = [&](std::string_view text) { return ReadNumberCell(text, layout_.decimalComma); };
     while (NextRecord()) {
         if (records_.blank())
@@ -194,6 +211,7 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
     options_ = options;
     layout_.columns = OutputColumns(options.row);
     layout_.columns.tm30Bins = options.tm30Bins;
+    layout_.columns.alphaOpic = options.alphaOpic;
     layout_.columns.bins = options.bins;
     layout_.decimalComma = options.decimalComma;
     if (DetectCgats()) {
@@ -239,11 +257,22 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
         }
         records_.SetDelimiter(layout_.delimiter);
         layout_.decimalComma = options.decimalComma && layout_.delimiter != ',';
-        if (RecogniseLongHeader(layout_.header)) {
+        std::optional<LongSpectralLayout> longLayout = RecogniseLongHeader(layout_.header);
+        if (!longLayout)
+            wide_ = RecogniseWideHeader(layout_.header);
+        // A names line may stand above a line of units (two header lines).
+        const bool blankFirst = layout_.header[0].find_first_not_of(" \t") == std::string::npos;
+        if (!wide_ && (longLayout || blankFirst)) {
+            if (const auto units = UnitsLineUnder())
+                longLayout = RecogniseTwoLineHeader(layout_.header, *units);
+        }
+        if (longLayout) {
             layout_.spectral = SpectralKind::Long;
-            ReadLongTable();
-        } else if ((wide_ = RecogniseWideHeader(layout_.header))) {
+            layout_.columns.unit = longLayout->unit;
+            ReadLongTable(std::move(*longLayout));
+        } else if (wide_) {
             layout_.spectral = SpectralKind::Wide;
+            layout_.columns.unit = wide_->unit;
         }
         layout_.columns.spectral = layout_.spectral != SpectralKind::None;
     }

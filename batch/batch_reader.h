@@ -34,6 +34,9 @@ struct ReadOptions {
     std::shared_ptr<const colorimetry::BinSet> bins = nullptr;
     // Spectral files: the 16 TM-30 hue bins' Rf,hj and Rcs,hj as columns.
     bool tm30Bins = false;
+    // Spectral files: all five α-opic DERs and ELRs (CIE S 026) as columns,
+    // not the melanopic ones alone.
+    bool alphaOpic = false;
 };
 
 // The file could not be read (an error of the system, not of its text).
@@ -179,7 +182,8 @@ private:
     bool StartCgats();
     bool FeedCgats();
     void KeepCgatsNotes();
-    void ReadLongTable();
+    void ReadLongTable(LongSpectralLayout layout);
+    std::optional<std::vector<std::string>> UnitsLineUnder();
 
     int fd_;
     ReadOptions options_;
@@ -192,6 +196,7 @@ private:
     CgatsSpectralSet set_;
     bool cgatsFinished_ = false;
     std::string head_; // the start of the text, read to tell a CGATS file, then read again
+    bool pendingRecord_ = false; // the record looked at under the header is the next one
     colorimetry::Spectrum spectrum_; // the row's
     colorimetry::Bands bands_{};
     std::unique_ptr<RowRater> rater_; // Next's, made at the first row

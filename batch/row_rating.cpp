@@ -199,10 +199,10 @@ namespace {
 // Every set of names, made once: a key of the four choices.
 struct NameSets {
     std::vector<std::string> storage; // r1 … r15, rf_h1 …, rcs_h1 …
-    std::array<std::vector<std::string_view>, 16> sets;
+    std::array<std::vector<std::string_view>, 128> sets;
     NameSets()
     {
-        storage.reserve(15 + 2 * colorimetry::kHueBinCount);
+        storage.reserve(15 + 2 * colorimetry::kHueBinCount + 2 * colorimetry::kAlphaOpicCount);
         auto name = [&](std::string text) -> std::string_view {
             storage.push_back(std::move(text));
             return storage.back();
@@ -215,8 +215,14 @@ struct NameSets {
             rf[j] = name("rf_h" + std::to_string(j + 1));
         for (std::size_t j = 0; j < rcs.size(); ++j)
             rcs[j] = name("rcs_h" + std::to_string(j + 1));
-        for (int key = 0; key < 16; ++key) {
+        std::array<std::string_view, colorimetry::kAlphaOpicCount> der, elr;
+        for (std::size_t k = 0; k < der.size(); ++k) {
+            der[k] = name(std::string(colorimetry::AlphaOpicShortName(k)) + "_der");
+            elr[k] = name(std::string(colorimetry::AlphaOpicShortName(k)) + "_elr");
+        }
+        for (int key = 0; key < 128; ++key) {
             const bool ambrix = key & 1, spectral = key & 2, hueBins = key & 4, bins = key & 8;
+            const bool alphaOpic = key & 16, irradiance = key & 32, flux = key & 64;
             std::vector<std::string_view> &set = sets[std::size_t(key)];
             if (spectral)
                 set.insert(set.end(), {"spectrum_x", "spectrum_y"});
@@ -234,6 +240,17 @@ struct NameSets {
                 } else {
                     set.push_back(rcs[0]);
                 }
+                if (alphaOpic) {
+                    set.insert(set.end(), der.begin(), der.end());
+                    set.insert(set.end(), elr.begin(), elr.end());
+                } else {
+                    set.insert(set.end(), {der[colorimetry::Melanopic], elr[colorimetry::Melanopic]});
+                }
+                set.push_back("k_bv");
+                if (irradiance)
+                    set.insert(set.end(), {"ev_lx", "mel_edi_lx", "e_b"});
+                if (flux)
+                    set.push_back("phi_lm");
             }
             set.push_back("ansi");
             if (bins)
@@ -245,7 +262,11 @@ struct NameSets {
 
 int Key(const OutputColumns &c)
 {
-    return (c.row ? 1 : 0) | (c.spectral ? 2 : 0) | (c.spectral && c.tm30Bins ? 4 : 0) | (c.bins ? 8 : 0);
+    using colorimetry::RadiometricQuantity;
+    return (c.row ? 1 : 0) | (c.spectral ? 2 : 0) | (c.spectral && c.tm30Bins ? 4 : 0) | (c.bins ? 8 : 0)
+           | (c.spectral && c.alphaOpic ? 16 : 0)
+           | (c.spectral && c.unit.quantity == RadiometricQuantity::Irradiance ? 32 : 0)
+           | (c.spectral && c.unit.quantity == RadiometricQuantity::Flux ? 64 : 0);
 }
 
 } // namespace
@@ -369,6 +390,22 @@ OutputCells::OutputCells(const OutputColumns &columns, const Rating &rating)
                 number(hasTm30, rcs, 2);
         } else {
             number(hasTm30, tm30.rcsBin[0], 2);
+        }
+        const colorimetry::LightAndHealth &health = f.health;
+        const bool hasHealth = figures && health.defined;
+        const std::size_t firstAlpha = columns.alphaOpic ? 0 : std::size_t(colorimetry::Melanopic);
+        for (std::size_t k = firstAlpha; k < colorimetry::kAlphaOpicCount; ++k)
+            number(hasHealth, health.der[k], 4);
+        for (std::size_t k = firstAlpha; k < colorimetry::kAlphaOpicCount; ++k)
+            number(hasHealth, health.efficacy[k], 4);
+        number(hasHealth, health.blueLightEfficacy, 4);
+        const colorimetry::AbsoluteLight absolute = colorimetry::AbsoluteOf(health, columns.unit.watts);
+        if (columns.unit.quantity == colorimetry::RadiometricQuantity::Irradiance) {
+            number(hasHealth, absolute.illuminance, 3);
+            number(hasHealth, absolute.melanopicEdi, 3);
+            number(hasHealth, absolute.blueLight, 6);
+        } else if (columns.unit.quantity == colorimetry::RadiometricQuantity::Flux) {
+            number(hasHealth, absolute.illuminance, 3);
         }
     }
     const auto quadrangles = colorimetry::AnsiQuadrangles();

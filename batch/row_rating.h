@@ -95,6 +95,10 @@ struct OutputColumns {
     Row row = nullptr;
     bool spectral = false;
     bool tm30Bins = false;
+    bool alphaOpic = false; // all five α-opic DERs and ELRs, not the melanopic ones alone
+    // What the spectra's values are: absolute ones add their photometric
+    // and radiometric figures.
+    colorimetry::RadiometricUnit unit;
     std::shared_ptr<const colorimetry::BinSet> bins = nullptr; // names the bin column's cells
     OutputColumns() = default;
     OutputColumns(Row r) : row(r) {} // NOLINT: a Row names the plain columns
@@ -106,13 +110,19 @@ struct OutputColumns {
 //   cct, cct_exact, duv                            (cendrel)
 //   ra, r1 … r15, peak_nm, fwhm_nm, ler, rf, rg,   (spectral files)
 //   rcs_h1, or with the hue bins rf_h1 … rf_h16 and rcs_h1 … rcs_h16
+//   mel_der, mel_elr, or with alphaOpic            (spectral files)
+//   sc_der … mel_der and sc_elr … mel_elr,
+//   k_bv
+//   ev_lx, mel_edi_lx, e_b                         (spectral irradiance)
+//   phi_lm                                         (spectral flux)
 //   ansi                                           (always)
 //   bin                                            (with bins)
 //   error                                          (always the last)
 std::span<const std::string_view> OutputNames(const OutputColumns &columns);
 
 // The most columns a rating adds.
-inline constexpr std::size_t kMostOutputColumns = 2 + 4 + 16 + 3 + 2 + 2 * colorimetry::kHueBinCount + 3;
+inline constexpr std::size_t kMostOutputColumns =
+    2 + 4 + 16 + 3 + 2 + 2 * colorimetry::kHueBinCount + 2 * colorimetry::kAlphaOpicCount + 1 + 3 + 3;
 
 // The cells a rating adds, in the order of OutputNames; numbers are empty
 // where there is none (a failed row; a CCT that is not defined; an index
@@ -121,6 +131,8 @@ inline constexpr std::size_t kMostOutputColumns = 2 + 4 + 16 + 3 + 2 + 2 * color
 //   duv: 5 decimals; cendrel's cct: as its screen writes it;
 //   spectrum_x, spectrum_y: 6 decimals; ra, r1 … r15, rf, rg, rf_hj,
 //   rcs_hj (percent): 2 decimals; peak_nm, fwhm_nm, ler (lm/W): 1 decimal;
+//   the DERs, the ELRs (mW/lm) and k_bv (mW/lm): 4 decimals; ev_lx,
+//   mel_edi_lx (lx) and phi_lm (lm): 3 decimals; e_b (W/m²): 6 decimals;
 //   ansi: the quadrangle's nominal CCT ("4000K") or empty; bin: its name.
 class OutputCells {
 public:

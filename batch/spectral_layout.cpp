@@ -158,13 +158,133 @@ bool NamesWavelengthColumn(std::string_view cell)
     return OneOf(word, kNames);
 }
 
+namespace {
+
+bool IsWordCharacter(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') || IsDigit(c);
+}
+
+// What may stand between the parts of a unit.
+bool IsUnitSeparator(char32_t c)
+{
+    switch (c) {
+    case U' ': case U'/': case U'(': case U')': case U'[': case U']': case U'{': case U'}':
+    case U'·': case U'⋅': case U'*': case U'.': case U'^': case U'×': case U'_':
+        return true;
+    default:
+        return false;
+    }
+}
+
+enum class UnitPart { Area, Nm, Steradian };
+
+struct UnitToken {
+    std::u32string_view text;
+    UnitPart part;
+    double factor; // W per m² of one unit of area
+};
+
+// Longest first, where one begins another.
+constexpr UnitToken kUnitTokens[] = {
+    {U"sqcm", UnitPart::Area, 1e4}, {U"sqmm", UnitPart::Area, 1e6}, {U"sqm", UnitPart::Area, 1},
+    {U"cm-2", UnitPart::Area, 1e4}, {U"mm-2", UnitPart::Area, 1e6}, {U"cm2", UnitPart::Area, 1e4},
+    {U"mm2", UnitPart::Area, 1e6},  {U"m-2", UnitPart::Area, 1},    {U"m2", UnitPart::Area, 1},
+    {U"nm-1", UnitPart::Nm, 1},     {U"nm", UnitPart::Nm, 1},       {U"sr-1", UnitPart::Steradian, 1},
+    {U"sr", UnitPart::Steradian, 1},
+};
+
+} // namespace
+
+std::optional<UnitInCell> RadiometricUnitIn(std::string_view cell)
+{
+    const std::u32string text = Folded(cell);
+    for (std::size_t w = 0; w < text.size(); ++w) {
+        if (text[w] != U'w')
+            continue;
+        // A prefix, and a word's start before it: "mW", not "Power".
+        std::size_t start = w;
+        double watts = 1;
+        if (w > 0) {
+            const char32_t p = text[w - 1];
+            const double prefix = p == U'm' ? 1e-3 : p == U'µ' || p == U'μ' || p == U'u' ? 1e-6 : p == U'n' ? 1e-9 : 0;
+            if (prefix > 0) {
+                watts = prefix;
+                start = w - 1;
+            }
+        }
+        if (start > 0 && IsWordCharacter(text[start - 1]))
+            continue;
+        // The rest without separators, superscripts read as plain, and
+        // where each character stood.
+        std::u32string rest;
+        std::vector<std::size_t> at;
+        for (std::size_t i = w + 1; i < text.size(); ++i) {
+            char32_t c = text[i];
+            c = c == U'²' ? U'2' : c == U'¹' ? U'1' : c == U'⁻' || c == U'−' ? U'-' : c;
+            if (IsUnitSeparator(c))
+                continue;
+            rest += c;
+            at.push_back(i);
+        }
+        int areas = 0, nms = 0, steradians = 0;
+        std::size_t pos = 0, end = w + 1;
+        while (pos < rest.size()) {
+            const UnitToken *found = nullptr;
+            for (const UnitToken &t : kUnitTokens) {
+                if (std::u32string_view(rest).substr(pos).starts_with(t.text)) {
+                    found = &t;
+                    break;
+                }
+            }
+            if (!found)
+                break;
+            if (found->part == UnitPart::Area) {
+                ++areas;
+                watts *= found->factor;
+            }
+            nms += found->part == UnitPart::Nm;
+            steradians += found->part == UnitPart::Steradian;
+            pos += found->text.size();
+            end = at[pos - 1] + 1;
+        }
+        if (nms != 1 || areas > 1 || steradians > 0)
+            continue;
+        UnitInCell u;
+        u.unit = {areas ? colorimetry::RadiometricQuantity::Irradiance : colorimetry::RadiometricQuantity::Flux, watts};
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (i < start || i >= end)
+                entry_rules::utf8::Append(u.rest, text[i]);
+        }
+        return u;
+    }
+    return std::nullopt;
+}
+
+colorimetry::RadiometricUnit CommonUnit(const std::vector<std::string> &cells, const std::vector<std::size_t> &columns)
+{
+    std::optional<colorimetry::RadiometricUnit> common;
+    for (const std::size_t column : columns) {
+        const std::optional<UnitInCell> u = column < cells.size() ? RadiometricUnitIn(cells[column]) : std::nullopt;
+        if (!u || (common && *common != u->unit))
+            return {};
+        common = u->unit;
+    }
+    return common.value_or(colorimetry::RadiometricUnit{});
+}
+
 std::optional<WideSpectralLayout> RecogniseWideHeader(const std::vector<std::string> &header)
 {
     if (header.empty() || NamesWavelengthColumn(header[0]))
         return std::nullopt;
     WideSpectralLayout layout;
     for (std::size_t i = 0; i < header.size(); ++i) {
-        if (const std::optional<double> nm = WavelengthInHeaderCell(header[i])) {
+        std::optional<double> nm = WavelengthInHeaderCell(header[i]);
+        if (!nm) {
+            if (const std::optional<UnitInCell> u = RadiometricUnitIn(header[i]))
+                nm = WavelengthInHeaderCell(u->rest);
+        }
+        if (nm) {
             layout.columns.push_back(i);
             layout.nm.push_back(*nm);
         } else {
@@ -173,6 +293,7 @@ std::optional<WideSpectralLayout> RecogniseWideHeader(const std::vector<std::str
     }
     if (layout.columns.size() < kLeastWavelengthColumns)
         return std::nullopt;
+    layout.unit = CommonUnit(header, layout.columns);
     return layout;
 }
 
@@ -223,13 +344,52 @@ std::optional<LongSpectralLayout> RecogniseLongHeader(const std::vector<std::str
 {
     if (header.size() < 2 || !NamesWavelengthColumn(header[0]))
         return std::nullopt;
-    LongSpectralLayout layout;
-    layout.wavelengthName = header[0];
-    for (std::size_t i = 1; i < header.size(); ++i) {
-        layout.columns.push_back(i);
-        const bool blank = header[i].find_first_not_of(" \t") == std::string::npos;
-        layout.names.push_back(blank ? "第 " + std::to_string(i + 1) + " 列" : header[i]);
+    return RecogniseTwoLineHeader(header, header);
+}
+
+namespace {
+
+bool BlankCell(std::string_view cell)
+{
+    return cell.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// A cell that begins as a number does: a digit, or a sign or point before one.
+bool BeginsWithNumber(std::string_view cell)
+{
+    const std::u32string text = Folded(cell);
+    std::size_t i = text.find_first_not_of(U' ');
+    if (i == std::u32string::npos)
+        return false;
+    if (text[i] == U'+' || text[i] == U'-' || text[i] == U'−')
+        ++i;
+    if (i < text.size() && text[i] == U'.')
+        ++i;
+    return i < text.size() && IsDigit(text[i]);
+}
+
+} // namespace
+
+bool IsUnitsLine(const std::vector<std::string> &names, const std::vector<std::string> &units)
+{
+    if (units.size() < 2 || !NamesWavelengthColumn(units[0]))
+        return false;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (BeginsWithNumber(units[i]) || (i >= names.size() && !BlankCell(units[i])))
+            return false;
     }
+    return true;
+}
+
+LongSpectralLayout RecogniseTwoLineHeader(const std::vector<std::string> &names, const std::vector<std::string> &units)
+{
+    LongSpectralLayout layout;
+    layout.wavelengthName = NamesWavelengthColumn(names[0]) ? names[0] : units[0];
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        layout.columns.push_back(i);
+        layout.names.push_back(BlankCell(names[i]) ? "第 " + std::to_string(i + 1) + " 列" : names[i]);
+    }
+    layout.unit = CommonUnit(units, layout.columns);
     return layout;
 }
 

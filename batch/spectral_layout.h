@@ -20,6 +20,7 @@
 // CGATS files (SPECTRAL_START_NM, BEGIN_DATA …) are read by cgats_spectra.h.
 // Plain C++: no Qt.
 
+#include "alpha_opic.h"
 #include "spectrum.h"
 
 #include "failures.h"
@@ -63,6 +64,25 @@ std::optional<double> WavelengthInHeaderCell(std::string_view cell);
 // "Wavelength", "Wavelength [nm]", "λ/nm", "λ", "nm", "WL", "lambda".
 bool NamesWavelengthColumn(std::string_view cell);
 
+// The unit of spectral irradiance or spectral flux a header cell names,
+// where it names one: W (or mW, µW, nW) per nm and per area (m², cm², mm²,
+// "sqm"), written with a slash, brackets, a dot or exponents —
+// "Ee [W/(m²·nm)]", "W/(sqm*nm)", "W/m2/nm", "W·m⁻²·nm⁻¹",
+// "µW/(cm^2 nm)" — or W per nm alone for flux ("W/nm", "mW/nm"). Per
+// steradian (radiance, intensity) is neither. `rest` is the cell without
+// the unit (folded to ASCII where it can be), for the wavelength it may
+// also name.
+struct UnitInCell {
+    colorimetry::RadiometricUnit unit;
+    std::string rest;
+};
+std::optional<UnitInCell> RadiometricUnitIn(std::string_view cell);
+
+// The unit every one of the cells names alike; relative when one names
+// none or another.
+colorimetry::RadiometricUnit CommonUnit(const std::vector<std::string> &cells,
+                                        const std::vector<std::size_t> &columns);
+
 // ---- Wide files --------------------------------------------------------------
 
 // At least this many wavelength columns make a header a spectral one.
@@ -72,11 +92,13 @@ struct WideSpectralLayout {
     std::vector<std::size_t> columns;     // the wavelength columns, in the file's order
     std::vector<double> nm;               // the wavelength of each
     std::vector<std::size_t> passThrough; // every other column, in order
+    colorimetry::RadiometricUnit unit;    // what the values are, when every wavelength cell names it
 };
 
 // The layout of a wide file from its header's cells; nullopt when fewer
 // than kLeastWavelengthColumns cells name wavelengths, or when the first
-// cell names a column of wavelengths (a long file).
+// cell names a column of wavelengths (a long file). A wavelength cell may
+// name the unit of its values besides ("380 nm [W/(m²·nm)]").
 std::optional<WideSpectralLayout> RecogniseWideHeader(const std::vector<std::string> &header);
 
 // What is wrong with one cell of a spectrum, in Chinese, naming the column
@@ -145,11 +167,27 @@ struct LongSpectralLayout {
     std::string wavelengthName;       // the first column's header
     std::vector<std::size_t> columns; // one per LED, in the file's order
     std::vector<std::string> names;   // its header, or "第 N 列" where that is empty
+    colorimetry::RadiometricUnit unit; // what the values are, when every LED's header names it
 };
 
 // The layout of a long file from its header's cells: the first names a
 // column of wavelengths and at least one more follows. nullopt otherwise.
 std::optional<LongSpectralLayout> RecogniseLongHeader(const std::vector<std::string> &header);
+
+// Spectrometers often write two header lines: the LEDs' names above, and
+// below them the wavelength column's name and each column's unit:
+//     ,S-,S+,DL
+//     Wavelength [nm],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)]
+// or "Wavelength,S-,S+" above "nm,W/m2/nm,W/m2/nm". True when `units`, the
+// line under a header, is such a line: its first cell names a column of
+// wavelengths (or is "nm" alone), it has no more cells than the names line
+// (only blank ones beyond), and none of them holds a number, so that it is
+// no row of values.
+bool IsUnitsLine(const std::vector<std::string> &names, const std::vector<std::string> &units);
+// The layout of a long file from both lines: the LEDs named by the first,
+// the wavelength column by the first where it names one, else by the
+// second; the unit from the second.
+LongSpectralLayout RecogniseTwoLineHeader(const std::vector<std::string> &names, const std::vector<std::string> &units);
 
 // Numbers as a file wrote them, 4 bytes each and exact: a decimal of up to
 // eight significant digits (m / 10^k, |m| < 2^26, k ≤ 22) is kept as m and

@@ -49,6 +49,8 @@ void Summary::Add(const Rating &rating, std::uint64_t line)
             rf_.Add(spectral.tm30.rf);
         if (spectral.tm30.defined)
             rg_.Add(spectral.tm30.rg);
+        if (spectral.figures.health.defined)
+            melanopicDer_.Add(spectral.figures.health.der[colorimetry::Melanopic]);
         if (spectral.fileXy) {
             const double d = std::hypot(spectral.figures.xy.x - spectral.fileX,
                                         spectral.figures.xy.y - spectral.fileY);
@@ -130,6 +132,9 @@ std::string Summary::SpectralText() const
     if (rf_.count > 0)
         text += Format("Rf：最低 %.2f，平均 %.2f；Rg：最低 %.2f，平均 %.2f\n", rf_.least, rf_.mean(),
                        rg_.least, rg_.mean());
+    if (melanopicDer_.count > 0)
+        text += Format("视黑素 DER（melanopic DER，CIE S 026）：最低 %.4f，平均 %.4f\n", melanopicDer_.least,
+                       melanopicDer_.mean());
     if (minRa_)
         text += Format("Ra 低于 %g 或没有 Ra：%llu 行\n", *minRa_, U(shortOfRa_));
     if (minR9_)

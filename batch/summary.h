@@ -2,8 +2,9 @@
 // The summary of a batch: rows, rated, failed; for a row of the ellipse
 // table also the largest and mean steps and the share within 1, 2, 3, 5 and
 // 7 steps (and, with a limit, how many rows are beyond it). For spectra the
-// colour rendering (Ra, R9) and TM-30 (Rf, Rg), rows short of --min-ra or
-// --min-r9, and how far the file's own x and y lie from the spectrum's.
+// colour rendering (Ra, R9), TM-30 (Rf, Rg) and the melanopic DER, rows
+// short of --min-ra or --min-r9, and how far the file's own x and y lie
+// from the spectrum's.
 // The yield per ANSI quadrangle and per user bin, which bins overlap, and
 // the metadata lines a file begins with. Text from the file (metadata, bin
 // names) is quoted as messages quote it: control characters escaped.
@@ -77,6 +78,8 @@ public:
     const FigureStats &r9() const { return r9_; }
     const FigureStats &rf() const { return rf_; }
     const FigureStats &rg() const { return rg_; }
+    // Spectral rows: the melanopic DER (CIE S 026).
+    const FigureStats &melanopicDer() const { return melanopicDer_; }
     std::uint64_t raAtLeast80() const { return raAtLeast80_; }
     std::uint64_t raAtLeast90() const { return raAtLeast90_; }
     std::uint64_t r9Positive() const { return r9Positive_; }
@@ -122,7 +125,7 @@ private:
     double lowestCct_ = 0; // cendrel: the screens' numbers
     double highestCct_ = 0;
     std::uint64_t spectralRows_ = 0; // rated rows with a spectrum
-    FigureStats ra_, r9_, rf_, rg_;
+    FigureStats ra_, r9_, rf_, rg_, melanopicDer_;
     std::uint64_t raAtLeast80_ = 0, raAtLeast90_ = 0, r9Positive_ = 0;
     std::optional<double> largestXyDifference_;
     std::uint64_t largestXyDifferenceLine_ = 0;

@@ -124,6 +124,24 @@ Encoding Utf16ByNuls(std::string_view bytes, bool &nuls)
     return Encoding::Undecided;
 }
 
+// Mac Roman rather than GB18030 for text that is not UTF-8: a bare CR
+// ends a line, and at least half of the bytes outside ASCII stand alone.
+bool LooksMacRoman(std::string_view bytes)
+{
+    const auto high = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]) >= 0x80; };
+    bool bareCr = false;
+    std::size_t highs = 0, alone = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] != '\n')
+            bareCr = true;
+        if (!high(i))
+            continue;
+        ++highs;
+        alone += (i == 0 || !high(i - 1)) && (i + 1 == bytes.size() || !high(i + 1));
+    }
+    return bareCr && highs > 0 && 2 * alone >= highs;
+}
+
 } // namespace
 
 std::string_view EncodingName(Encoding encoding)
@@ -133,6 +151,7 @@ std::string_view EncodingName(Encoding encoding)
     case Encoding::Gb18030: return "GB18030";
     case Encoding::Utf16Le: return "UTF-16LE";
     case Encoding::Utf16Be: return "UTF-16BE";
+    case Encoding::MacRoman: return "Mac Roman";
     case Encoding::Undecided: break;
     }
     return "ASCII";
@@ -151,6 +170,7 @@ bool TextDecoder::OpenConverter()
     const char *from = encoding_ == Encoding::Gb18030   ? "GB18030"
                        : encoding_ == Encoding::Utf16Le ? "UTF-16LE"
                        : encoding_ == Encoding::Utf16Be ? "UTF-16BE"
+                       : encoding_ == Encoding::MacRoman ? "MACINTOSH"
                                                         : nullptr;
     if (!from)
         return true;
@@ -208,7 +228,9 @@ std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_
             text = bytes.substr(0, first);
             return skipped + first;
         }
-        encoding_ = e.errors > e.sequences ? Encoding::Gb18030 : Encoding::Utf8;
+        encoding_ = e.errors <= e.sequences ? Encoding::Utf8
+                    : LooksMacRoman(bytes)     ? Encoding::MacRoman
+                                               : Encoding::Gb18030;
         if (!OpenConverter())
             encoding_ = Encoding::Utf8;
     }
@@ -254,7 +276,7 @@ std::size_t TextDecoder::DecodeUtf8(std::string_view bytes, bool final, std::str
 std::size_t TextDecoder::DecodeWithIconv(std::string_view bytes, bool final, std::string_view &text)
 {
     const iconv_t converter = static_cast<iconv_t>(converter_);
-    const std::size_t unit = encoding_ == Encoding::Gb18030 ? 1 : 2;
+    const std::size_t unit = encoding_ == Encoding::Gb18030 || encoding_ == Encoding::MacRoman ? 1 : 2;
     // No character grows by more than half again in UTF-8, except a lone
     // unreadable byte, which grows to three.
     out_.resize(bytes.size() * 3 + 16);

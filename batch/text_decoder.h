@@ -1,7 +1,7 @@
 #pragma once
 // Measurement files come as UTF-8 (with or without a byte-order mark), as
-// GB18030/GBK from Chinese Windows software, or as UTF-16 from "Unicode
-// text" exports. The decoder finds out which from the bytes themselves and
+// GB18030/GBK from Chinese Windows software, as UTF-16 from "Unicode
+// text" exports, or as Mac Roman from spectrometer software of Mac origin. The decoder finds out which from the bytes themselves and
 // hands on UTF-8, block by block.
 //
 // A byte-order mark settles the encoding. Without one, UTF-16 is told by its
@@ -10,7 +10,11 @@
 // after the first byte outside ASCII (up to there both read the same), on
 // the weight of the evidence that follows: well-formed multi-byte UTF-8
 // sequences against bytes that are not UTF-8. GB18030 only when the errors
-// outweigh the sequences.
+// outweigh the sequences; but Mac Roman when, besides, the text ends lines
+// with a bare CR (a Mac's line end, also in the CR CR LF that such a line
+// end becomes through a Windows text stream) and most of its bytes outside
+// ASCII stand alone between ASCII ones, as single-byte letters and signs
+// do and the byte pairs of Chinese text do not.
 //
 // Bytes that the chosen encoding cannot read become U+FFFD, and are counted.
 
@@ -21,7 +25,7 @@
 
 namespace batch {
 
-enum class Encoding { Undecided, Utf8, Gb18030, Utf16Le, Utf16Be };
+enum class Encoding { Undecided, Utf8, Gb18030, Utf16Le, Utf16Be, MacRoman };
 
 // The name of an encoding as the user knows it ("UTF-8", "GB18030", …).
 std::string_view EncodingName(Encoding encoding);

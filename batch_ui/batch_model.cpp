@@ -34,6 +34,11 @@ QString HeaderTip(std::string_view name)
         {"rf", "TM-30 保真度指数 Rf"},
         {"rg", "TM-30 色域指数 Rg"},
         {"rcs_h1", "TM-30 第 1 色相区（红）的彩度变化 Rcs,h1（%）"},
+        {"k_bv", "蓝光危害效能 K_B,v（mW/lm）：B(λ) 加权的辐射与光通量之比（IEC 62471 / IEC TR 62778）"},
+        {"ev_lx", "照度 Ev（lx），由光谱辐照度算出（CIE S 026 的 K_m = 683.002 lm/W）"},
+        {"mel_edi_lx", "视黑素等效日光照度 melanopic EDI（lx，CIE S 026）：视黑素辐照度除以 D65 的 K_mel,v"},
+        {"e_b", "蓝光加权辐照度 E_B（W/m²，IEC 62471）"},
+        {"phi_lm", "光通量 Φv（lm），由光谱辐射通量算出（K_m = 683.002 lm/W）"},
         {"ansi", "点所在的 ANSI C78.377 四边形（标称色温）；空表示不在其中"},
         {"bin", "点所在的分档（分档文件中的名称）；空表示不在任何分档"},
         {"error", "屏幕会显示的出错信息；空表示已计算"},
@@ -41,6 +46,17 @@ QString HeaderTip(std::string_view name)
     for (const auto &[key, tip] : kTips)
         if (key == name)
             return QString::fromUtf8(tip);
+    for (std::size_t k = 0; k < colorimetry::kAlphaOpicCount; ++k) {
+        const std::string_view alpha = colorimetry::AlphaOpicShortName(k);
+        if (name.size() == alpha.size() + 4 && name.starts_with(alpha) && name[alpha.size()] == '_') {
+            const QString receptor = FromUtf8(colorimetry::AlphaOpicName(k));
+            if (name.ends_with("_der"))
+                return QStringLiteral("%1 的日光（D65）效能比 DER（CIE S 026）：K_α,v 除以 D65 的 %2 mW/lm")
+                    .arg(receptor)
+                    .arg(colorimetry::kD65AlphaOpicEfficacy[k], 0, 'f', 4);
+            return QStringLiteral("%1 的光辐射效能 K_α,v（ELR，mW/lm，CIE S 026）").arg(receptor);
+        }
+    }
     if (name.starts_with("rf_h"))
         return QStringLiteral("TM-30 第 %1 色相区的保真度 Rf,h%1").arg(FromUtf8(name.substr(4)));
     if (name.starts_with("rcs_h"))

@@ -35,10 +35,10 @@ namespace {
 // More threads than this would only wait for each other.
 constexpr int kMostJobs = 256;
 
-constexpr std::array<std::string_view, 22> kOptionNames{
+constexpr std::array<std::string_view, 23> kOptionNames{
     "--batch", "--help", "-h", "-?", "--help-all", "--version", "-v", "--standard", "--cct",
     "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
-    "--plot", "--bins", "--tm30-bins", "--min-ra", "--min-r9", "--jobs"};
+    "--plot", "--bins", "--tm30-bins", "--alpha-opic", "--min-ra", "--min-r9", "--jobs"};
 
 // Whether the arguments hold the option, alone or as name=value.
 bool Wants(int argc, char **argv, std::string_view name)
@@ -167,6 +167,9 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     const QCommandLineOption tm30BinsOption(
         "tm30-bins", QStringLiteral("光谱文件另给 TM-30 的 16 个色相区的 Rf,hj 和 Rcs,hj"
                                     "（列 rf_h1…rf_h16、rcs_h1…rcs_h16）。"));
+    const QCommandLineOption alphaOpicOption(
+        "alpha-opic", QStringLiteral("光谱文件另给 CIE S 026 全部五种 α-opic 的 DER 和 ELR"
+                                     "（列 sc_der…mel_der、sc_elr…mel_elr），而不只是视黑素的 mel_der、mel_elr。"));
     const QCommandLineOption minRaOption(
         "min-ra", QStringLiteral("有行的 Ra 低于 N（或没有 Ra）时以状态 1 退出。"), "N");
     const QCommandLineOption minR9Option(
@@ -189,6 +192,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     parser.addOption(jobsOption);
     parser.addOption(binsOption);
     parser.addOption(tm30BinsOption);
+    parser.addOption(alphaOpicOption);
     parser.addOption(xOption);
     parser.addOption(yOption);
     parser.addOption(commaOption);
@@ -276,6 +280,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         job.jobs = n;
     }
     job.read.tm30Bins = parser.isSet(tm30BinsOption);
+    job.read.alphaOpic = parser.isSet(alphaOpicOption);
     job.read.decimalComma = parser.isSet(commaOption);
     if (parser.isSet(binsOption)) {
         const QString path = parser.value(binsOption);

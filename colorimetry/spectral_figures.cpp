@@ -70,6 +70,7 @@ SpectrumFigures FiguresOf(const Spectrum &s, Bands &bands)
     f.peakNm = peak.peakNm;
     f.edgeNm = peak.edgeNm;
     f.fwhmNm = peak.fwhmNm;
+    f.health = LightAndHealthOf(*spectrum, range, f.scaleExponent);
     return f;
 }
 

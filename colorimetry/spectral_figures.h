@@ -3,7 +3,8 @@
 // them: its chromaticity, its exact CCT and Duv, its colour rendering
 // (CIE 13.3 Ra, R1–R15), its peak and width, and its luminous efficacy of
 // radiation, with the CIE 1931 2° observer on the 5 nm bands the spectrum
-// is reduced to (spectrum.h). The chromaticity (x, y, u′, v′ and with it the
+// is reduced to (spectrum.h); and what it does to people besides colour
+// (alpha_opic.h, at 1 nm). The chromaticity (x, y, u′, v′ and with it the
 // CCT and Duv) sums 360–830 nm where the spectrum covers it, the range the
 // Planckian locus is summed over, else 380–780 nm; the colour rendering and
 // the efficacy sum 380–780 nm, as CIE 13.3 does.
@@ -14,6 +15,7 @@
 // Worked example: CIE illuminant A gives (x, y) = (0.44758, 0.40745), about
 // 2856 K, Ra 100; CIE F2 (cool white fluorescent) gives Ra 64.
 
+#include "alpha_opic.h"
 #include "colour_rendering.h"
 #include "spectrum.h"
 
@@ -40,6 +42,7 @@ struct SpectrumFigures {
     double edgeNm = 0;
     std::optional<double> fwhmNm;  // around that peak, between measured samples inside 380–780 nm
     double ler = 0;                // lm/W: 683 · Σ S·ȳ / Σ S over the bands
+    LightAndHealth health;         // α-opic and blue-light hazard at 1 nm (alpha_opic.h)
     bool ok() const { return check.ok(); }
     bool hasPeak() const { return std::isfinite(peakNm); }
 };

@@ -165,8 +165,6 @@ std::string SpectrumProblemText(const SpectrumCheck &c)
 
 namespace {
 
-constexpr double kHalfWidth = kBandStepNm; // of the triangle
-
 // ∫ S·w over a piece on which both are straight: S from sa to sb, w from wa
 // to wb, the piece `length` long.
 double PieceIntegral(double length, double sa, double sb, double wa, double wb)
@@ -174,17 +172,17 @@ double PieceIntegral(double length, double sa, double sb, double wa, double wb)
     return length / 6 * (sa * (2 * wa + wb) + sb * (wa + 2 * wb));
 }
 
-// The band at c through the triangle, from the samples drawn linearly;
-// nm[j] ≤ c − 5 < nm[j + 1], and the samples reach c + 5. The pieces end at
-// each sample and at the triangle's corners.
-double TriangleBand(const double *nm, const double *v, std::size_t j, double c)
+// The point at c through the triangle of half-width h, from the samples
+// drawn linearly; nm[j] ≤ c − h < nm[j + 1], and the samples reach c + h.
+// The pieces end at each sample and at the triangle's corners.
+double TriangleBand(const double *nm, const double *v, std::size_t j, double c, double h)
 {
-    const double end = c + kHalfWidth;
-    auto weight = [c](double x) { return 1 - std::fabs(x - c) / kHalfWidth; };
+    const double end = c + h;
+    auto weight = [c, h](double x) { return 1 - std::fabs(x - c) / h; };
     auto line = [nm, v](std::size_t i, double x) { // between samples i and i + 1
         return v[i] + (x - nm[i]) / (nm[i + 1] - nm[i]) * (v[i + 1] - v[i]);
     };
-    double x = c - kHalfWidth, sx = line(j, x), wx = 0, sum = 0;
+    double x = c - h, sx = line(j, x), wx = 0, sum = 0;
     std::size_t next = j + 1; // the first sample beyond x
     while (x < end) {
         double to = std::min(nm[next], end);
@@ -199,10 +197,10 @@ double TriangleBand(const double *nm, const double *v, std::size_t j, double c)
         if (x == nm[next])
             ++next;
     }
-    return sum / kHalfWidth;
+    return sum / h;
 }
 
-// The band from the sample p at it and r samples either side.
+// The point from the sample p at it and r samples either side.
 template <int r>
 double EvenBand(const double *p, const double *w)
 {
@@ -212,9 +210,9 @@ double EvenBand(const double *p, const double *w)
     return sum;
 }
 
-// The same weights for samples 5/r nm apart with one at the band: each
-// sample's own triangle integrated against the band's, over 5 nm; w[0] for
-// the sample at the band, w[k] for those k samples away on either side.
+// The same weights for samples h/r nm apart with one at the point: each
+// sample's own triangle integrated against the point's, over h; w[0] for
+// the sample at the point, w[k] for those k samples away on either side.
 struct EvenWeights {
     int r = 0; // 0: the samples are not evenly spaced so
     double w[11] = {};
@@ -225,7 +223,7 @@ EvenWeights WeightsFor(int r)
 {
     EvenWeights e;
     e.r = r;
-    switch (r) { // the steps that 5 nm is a whole number of, exactly
+    switch (r) { // the steps that h is a whole number of, exactly
     case 2: e.band = EvenBand<2>; break;
     case 4: e.band = EvenBand<4>; break;
     case 5: e.band = EvenBand<5>; break;
@@ -241,14 +239,33 @@ EvenWeights WeightsFor(int r)
     return e;
 }
 
-// The weights for samples `step` apart, when 5 nm is a whole number of
-// steps from 2 to 10 (1 nm, 0.5 nm, 2.5 nm …); else r 0.
-EvenWeights EvenWeightsFor(double step)
+// The weights for samples `step` apart and points h apart, when h is a
+// whole number of steps from 2 to 10 (1 nm, 0.5 nm, 2.5 nm … for 5 nm);
+// else r 0.
+EvenWeights EvenWeightsFor(double step, double h)
 {
-    const long r = std::lround(kBandStepNm / step);
-    if (r < 2 || r > 10 || double(r) * step != kBandStepNm)
+    const long r = std::lround(h / step);
+    if (r < 2 || r > 10 || double(r) * step != h)
         return {};
     return WeightsFor(int(r));
+}
+
+// The spectrum at the points from `from` up to end, interpolated linearly
+// between the samples on either side; a sample at a point is taken as it is.
+void PointBands(const double *nm, const double *v, std::size_t n, double first, double step, std::size_t from,
+                std::size_t end, double *out)
+{
+    if (from >= end)
+        return;
+    auto at = [first, step](std::size_t b) { return first + double(b) * step; };
+    // j: the last sample at or before the point (or the first sample).
+    std::size_t j = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, at(from)) - nm - 1);
+    for (std::size_t b = from; b < end; ++b) {
+        const double x = at(b);
+        while (j + 1 < n && nm[j + 1] <= x)
+            ++j;
+        out[b] = nm[j] == x || j + 1 == n ? v[j] : v[j] + (x - nm[j]) / (nm[j + 1] - nm[j]) * (v[j + 1] - v[j]);
+    }
 }
 
 } // namespace
@@ -260,88 +277,82 @@ bool ReduceToWideBands(const Spectrum &s, WideBands &out)
     return ReduceToWideBands(s, range, out);
 }
 
-namespace {
-
-// The spectrum at the bands from first up to end, interpolated linearly
-// between the samples on either side; a sample at a band is taken as it is.
-void PointBands(const double *nm, const double *v, std::size_t n, std::size_t first, std::size_t end,
-                WideBands &out)
+GridPass ReduceToGrid(const Spectrum &s, const SampleRange &range, double first, double step, std::size_t count,
+                      double *out)
 {
-    if (first >= end)
-        return;
-    // j: the last sample at or before the band (or the first sample).
-    std::size_t j = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, WideBandNm(first)) - nm - 1);
-    for (std::size_t b = first; b < end; ++b) {
-        const double at = WideBandNm(b);
-        while (j + 1 < n && nm[j + 1] <= at)
-            ++j;
-        out[b] = nm[j] == at || j + 1 == n ? v[j] : v[j] + (at - nm[j]) / (nm[j + 1] - nm[j]) * (v[j + 1] - v[j]);
-    }
-}
+    const double *nm = s.nm.data();
+    const double *v = s.value.data();
+    const std::size_t n = s.nm.size();
+    const double h = step; // the triangle's half-width
+    auto at = [first, step](std::size_t b) { return first + double(b) * step; };
 
-} // namespace
+    // Finer than the step: every step is, or (rarely) every step the points reach.
+    bool fine = range.widest < step;
+    if (!fine) {
+        const double from = at(0) - h, to = at(count - 1) + h;
+        const std::size_t firstSample = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, from) - nm - 1);
+        const std::size_t last = std::min<std::size_t>(n - 1, std::lower_bound(nm, nm + n, to) - nm);
+        fine = firstSample < last;
+        for (std::size_t i = firstSample + 1; i <= last && fine; ++i)
+            fine = nm[i] - nm[i - 1] < step;
+    }
+    // The points through the triangle, from lo up to hi: those whose
+    // triangle the samples hold. The others take the spectrum at their
+    // wavelength.
+    std::size_t lo = 0, hi = count;
+    while (fine && lo < hi && at(lo) - h < nm[0])
+        ++lo;
+    while (fine && lo < hi && at(hi - 1) + h > nm[n - 1])
+        --hi;
+    if (!fine || lo == hi) {
+        PointBands(nm, v, n, first, step, 0, count, out);
+        return {};
+    }
+    PointBands(nm, v, n, first, step, 0, lo, out);
+    PointBands(nm, v, n, first, step, hi, count, out);
+
+    // On an even grid (every step the same, the point step a whole number
+    // of them, a sample at each point) the weights are made once.
+    EvenWeights even = range.narrowest == range.widest ? EvenWeightsFor(range.widest, h) : EvenWeights{};
+    std::size_t j = std::lower_bound(nm, nm + n, at(lo)) - nm;
+    if (even.r > 0 && nm[j] == at(lo)) {
+        for (std::size_t b = lo; b < hi; ++b, j += even.r)
+            out[b] = even.band(v + j, even.w);
+    } else {
+        std::size_t k = 0; // the last sample at or before the triangle's start
+        for (std::size_t b = lo; b < hi; ++b) {
+            const double x = at(b);
+            while (nm[k + 1] <= x - h)
+                ++k;
+            out[b] = TriangleBand(nm, v, k, x, h);
+        }
+    }
+    return {lo, hi};
+}
 
 bool ReduceToWideBands(const Spectrum &s, const SampleRange &range, WideBands &out)
 {
     const double *nm = s.nm.data();
-    const double *v = s.value.data();
     const std::size_t n = s.nm.size();
     const bool wide = nm[0] <= kWideFirstNm && nm[n - 1] >= kWideLastNm;
     const std::size_t firstBand = wide ? 0 : kWideOffset;
     const std::size_t lastBand = wide ? kWideBandCount - 1 : kWideOffset + kBandCount - 1;
     std::fill(out.begin(), out.begin() + firstBand, 0.0);
     std::fill(out.begin() + lastBand + 1, out.end(), 0.0);
-
-    // Finer than 5 nm: every step is, or (rarely) every step the bands reach.
-    bool fine = range.widest < kBandStepNm;
-    if (!fine) {
-        const double from = WideBandNm(firstBand) - kHalfWidth, to = WideBandNm(lastBand) + kHalfWidth;
-        const std::size_t first = std::max<std::ptrdiff_t>(0, std::upper_bound(nm, nm + n, from) - nm - 1);
-        const std::size_t last = std::min<std::size_t>(n - 1, std::lower_bound(nm, nm + n, to) - nm);
-        fine = first < last;
-        for (std::size_t i = first + 1; i <= last && fine; ++i)
-            fine = nm[i] - nm[i - 1] < kBandStepNm;
-    }
-    // The bands through the triangle, from lo up to hi: those whose
-    // triangle the samples hold. The others take the spectrum at their
-    // wavelength.
-    std::size_t lo = firstBand, hi = lastBand + 1;
-    while (fine && lo < hi && WideBandNm(lo) - kHalfWidth < nm[0])
-        ++lo;
-    while (fine && lo < hi && WideBandNm(hi - 1) + kHalfWidth > nm[n - 1])
-        --hi;
-    if (!fine || lo == hi) {
-        PointBands(nm, v, n, firstBand, lastBand + 1, out);
-        return wide;
-    }
-    PointBands(nm, v, n, firstBand, lo, out);
-    PointBands(nm, v, n, hi, lastBand + 1, out);
-
-    // On an even grid (every step the same, 5 nm a whole number of them,
-    // a sample at each band) the weights are made once.
-    EvenWeights even = range.narrowest == range.widest ? EvenWeightsFor(range.widest) : EvenWeights{};
-    std::size_t j = std::lower_bound(nm, nm + n, WideBandNm(lo)) - nm;
-    if (even.r > 0 && nm[j] == WideBandNm(lo)) {
-        for (std::size_t b = lo; b < hi; ++b, j += even.r)
-            out[b] = even.band(v + j, even.w);
-    } else {
-        std::size_t k = 0; // the last sample at or before the triangle's start
-        for (std::size_t b = lo; b < hi; ++b) {
-            const double at = WideBandNm(b);
-            while (nm[k + 1] <= at - kHalfWidth)
-                ++k;
-            out[b] = TriangleBand(nm, v, k, at);
-        }
-    }
+    const std::size_t count = lastBand - firstBand + 1;
+    double *bands = out.data() + firstBand;
+    const GridPass pass = ReduceToGrid(s, range, WideBandNm(firstBand), kBandStepNm, count, bands);
 
     // The band-pass correction: a band through the triangle is the spectrum
     // plus 25/12 nm² times its curvature, to first order; a twelfth of the
     // bands' second difference takes that away (as Stearns and Stearns
     // correct a triangular band pass). A straight spectrum is left as it is.
-    double before = out[std::max(lo, firstBand + 1) - 1];
-    for (std::size_t b = std::max(lo, firstBand + 1); b < hi && b < lastBand; ++b) {
-        const double band = out[b];
-        out[b] = band - (before - 2 * band + out[b + 1]) * (1.0 / 12);
+    if (pass.lo == pass.hi)
+        return wide;
+    double before = bands[std::max<std::size_t>(pass.lo, 1) - 1];
+    for (std::size_t b = std::max<std::size_t>(pass.lo, 1); b < pass.hi && b < count - 1; ++b) {
+        const double band = bands[b];
+        bands[b] = band - (before - 2 * band + bands[b + 1]) * (1.0 / 12);
         before = band;
     }
     return wide;

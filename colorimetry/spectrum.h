@@ -27,6 +27,7 @@ struct Spectrum {
         nm.clear();
         value.clear();
     }
+    bool operator==(const Spectrum &) const = default;
 };
 
 // The widest spacing of the samples where they touch 380–780 nm.
@@ -100,6 +101,20 @@ std::string WavelengthText(double nm);
 bool ReduceToWideBands(const Spectrum &s, WideBands &out);
 // The same with the range CheckSamples found.
 bool ReduceToWideBands(const Spectrum &s, const SampleRange &range, WideBands &out);
+
+// The spectrum at `count` points `step` nm apart from `first`, all inside
+// the samples' range, by the same rule with `step` for 5 nm (and no
+// correction): data finer than the step through the triangle of half-width
+// `step`, divided by `step`; other data interpolated linearly. Summed
+// against functions at the points, these give the integral of the spectrum
+// against the functions drawn linearly between them. Returns the points
+// taken through the triangle, [lo, hi); lo == hi when none was.
+struct GridPass {
+    std::size_t lo = 0;
+    std::size_t hi = 0;
+};
+GridPass ReduceToGrid(const Spectrum &s, const SampleRange &range, double first, double step, std::size_t count,
+                      double *out);
 
 // The bands of 380–780 nm, on the spectrum's own scale.
 void ResampleToBands(const Spectrum &s, Bands &out);

@@ -105,6 +105,8 @@ LedReport LedReportOf(const batch::RatedRow &row, const batch::Layout &layout, c
         led.fwhmNm = f.fwhmNm;
         led.edgeNm = f.edgeNm;
         led.ler = f.ler;
+        led.health = f.health;
+        led.unit = layout.columns.unit;
         led.bands = *row.bands;
         led.tm30Figures = r.spectral.tm30;
         // At the row's CCT, so that the picture and the row's cells agree.

@@ -48,6 +48,8 @@ struct LedReport {
     double edgeNm = 0;
     std::optional<double> fwhmNm;
     double ler = 0;
+    colorimetry::LightAndHealth health; // α-opic and blue-light hazard (CIE S 026, IEC 62471)
+    colorimetry::RadiometricUnit unit;  // what the spectrum's values are (absolute: Ev, EDI)
     colorimetry::Bands bands{};     // the spectrum on the 5 nm bands
 
     bool rated() const { return error.empty(); }

@@ -248,6 +248,73 @@ double PaintTable(QPainter &p, const QRectF &area, const std::vector<TableRow> &
     return y;
 }
 
+// The light-and-health block: the five α-opic DERs as bars against D65's
+// 1, then K_B,v and, for an absolute spectrum, Ev and melanopic EDI (or Φv).
+void PaintLightAndHealth(QPainter &p, const QRectF &area, const LedReport &led)
+{
+    p.save();
+    p.setPen(kInk);
+    p.setFont(DiagramFont(12, true));
+    p.drawText(QRectF(area.left(), area.top(), area.width(), 16), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("光生物效应 Light and health"));
+    p.setFont(DiagramFont(9));
+    p.setPen(kGrey);
+    p.drawText(QRectF(area.left(), area.top(), area.width(), 16), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("α-opic DER（CIE S 026）"));
+    const colorimetry::LightAndHealth &h = led.health;
+    if (!h.defined) {
+        p.setFont(DiagramFont(11));
+        p.setPen(kNoteInk);
+        p.drawText(QRectF(area.left(), area.top() + 20, area.width(), 16), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("380–780 nm 内的光通量不为正：无法计算。"));
+        p.restore();
+        return;
+    }
+    constexpr const char *kLabels[] = {"S 视锥", "M 视锥", "L 视锥", "视杆", "视黑素"};
+    const double labelWidth = 50, valueWidth = 46, rowHeight = 13;
+    const double top = area.top() + 19;
+    const QRectF bars(area.left() + labelWidth, top, area.width() - labelWidth - valueWidth, rowHeight * 5);
+    double most = 1.5;
+    for (const double der : h.der)
+        most = std::max(most, der);
+    for (std::size_t k = 0; k < colorimetry::kAlphaOpicCount; ++k) {
+        const double y = top + double(k) * rowHeight;
+        p.setFont(DiagramFont(9));
+        p.setPen(kGrey);
+        p.drawText(QRectF(area.left(), y, labelWidth - 4, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromUtf8(kLabels[k]));
+        const double width = bars.width() * std::clamp(h.der[k], 0.0, most) / most;
+        p.fillRect(QRectF(bars.left(), y + 2, width, rowHeight - 4),
+                   k == colorimetry::Melanopic ? QColor(40, 110, 160) : QColor(140, 170, 200));
+        p.setFont(DiagramFont(10, k == colorimetry::Melanopic));
+        p.setPen(kInk);
+        p.drawText(QRectF(bars.right(), y, valueWidth, rowHeight), Qt::AlignRight | Qt::AlignVCenter,
+                   Number(h.der[k], 3));
+    }
+    // D65's ratio, 1, for every receptor.
+    const double one = bars.left() + bars.width() / most;
+    p.setPen(QPen(kInk, 0.8, Qt::DashLine));
+    p.drawLine(QPointF(one, top), QPointF(one, bars.bottom()));
+    p.setFont(DiagramFont(8));
+    p.setPen(kGrey);
+    p.drawText(QRectF(one - 30, bars.bottom(), 60, 11), Qt::AlignCenter, QStringLiteral("D65 = 1"));
+
+    QStringList figures;
+    figures << QStringLiteral("K_B,v %1 mW/lm").arg(Number(h.blueLightEfficacy, 3));
+    const colorimetry::AbsoluteLight absolute = colorimetry::AbsoluteOf(h, led.unit.watts);
+    if (led.unit.quantity == colorimetry::RadiometricQuantity::Irradiance)
+        figures << QStringLiteral("Ev %1 lx").arg(Number(absolute.illuminance, 1))
+                << QStringLiteral("mel-EDI %1 lx").arg(Number(absolute.melanopicEdi, 1));
+    else if (led.unit.quantity == colorimetry::RadiometricQuantity::Flux)
+        figures << QStringLiteral("Φv %1 lm").arg(Number(absolute.illuminance, 1));
+    p.setFont(DiagramFont(10, true));
+    p.setPen(kInk);
+    const QRectF line(area.left(), bars.bottom() + 11, area.width(), 15);
+    p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(figures.join(QStringLiteral("　·　")), Qt::ElideRight, int(line.width())));
+    p.restore();
+}
+
 colorimetry::Spectrum SpectrumOfBands(const colorimetry::Bands &bands)
 {
     colorimetry::Spectrum s;
@@ -322,8 +389,9 @@ void PaintLedPage(QPainter &p, const LedReport &led, const ReportContext &contex
         return;
     }
 
-    // The spectrum beside the figures.
-    const QRectF spectrumSlot(right - half, y, half, 300);
+    // The spectrum beside the figures, and under it the light and health.
+    const QRectF spectrumSlot(right - half, y, half, 268);
+    PaintLightAndHealth(p, QRectF(right - half, y + 274, half, 116), led);
     const diagram::SpectrumSeries series[] = {{Utf8(led.name), SpectrumOfBands(led.bands)}};
     // Drawn a quarter larger and scaled down, so that its title and axes fit.
     InSlot(p, spectrumSlot, spectrumSlot.size() * 1.25, [&](QPainter &q, QSizeF logical) {

@@ -5,7 +5,9 @@
 //
 //   the LED page: the sample's name, file line and date; a table of its
 //     figures against the chosen standard and CCT (a figure that is not
-//     defined says why); its spectrum; the CIE 1931 diagram around the
+//     defined says why); its spectrum; its light and health (the α-opic
+//     DERs as bars, K_B,v, and Ev and melanopic EDI for an absolute
+//     spectrum); the CIE 1931 diagram around the
 //     point with the standard's ellipses; Ra with R1–R15 as bars; the
 //     colour vector graphic of TM-30;
 //   the tray page: counts and the summary; histograms of steps, CCT, Duv,

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils
   python3-pil python3-pyatspi at-spi2-core dbus
   poppler-utils mawk time
+  libpugixml-dev
 )
 # A caller may ask for more, e.g. the screenshot script for a window manager.
 packages+=("$@")

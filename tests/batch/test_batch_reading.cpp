@@ -151,6 +151,8 @@ private slots:
     void fileXyWithoutBothCells();
     void fileTextEscapedInTheSummary();
     void writtenFigures();
+    void headerUnits_data();
+    void headerUnits();
 
 private:
     QTemporaryDir dir_;
@@ -1161,6 +1163,101 @@ void TestBatchReading::writtenFigures()
         QCOMPARE(std::string(cells[at("rcs_h" + bin)]), Fixed(tm30.bins[j].rcs, 2));
         QCOMPARE(std::string(cells[at("rf_h" + bin)]), Fixed(tm30.bins[j].rf, 2));
     }
+}
+
+namespace {
+
+// A long file of the three LEDs under the given header lines, with a line end.
+QByteArray LongFileUnder(const QByteArray &header, const QByteArray &lineEnd, char delimiter = ',')
+{
+    const std::vector<Led> leds = ThreeLeds();
+    QByteArray text = header;
+    for (std::size_t i = 0; i < leds[0].values.size(); ++i) {
+        text += QByteArray::number(380 + 5 * int(i));
+        for (const Led &led : leds)
+            text += delimiter + QByteArray::fromStdString(led.values[i]);
+        text += lineEnd;
+    }
+    return text;
+}
+
+} // namespace
+
+void TestBatchReading::headerUnits_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("quantity"); // RadiometricQuantity
+    QTest::addColumn<double>("watts");
+    QTest::addColumn<std::uint64_t>("firstLine");
+    using Q = colorimetry::RadiometricQuantity;
+    // A spectrometer's export: names above units, Mac Roman, CR CR LF.
+    const QByteArray crcrlf = "\r\r\n";
+    const QByteArray units = "Wavelength [nm],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)]";
+    const QStringList macNames{"Probe 25°C", "Probe 85°C", "Référence"};
+    QTest::newRow("two lines, Mac Roman, CR CR LF")
+        << Encoded(LongFileUnder("," + macNames.join(',').toUtf8() + crcrlf + units + crcrlf, crcrlf), "MACINTOSH")
+        << macNames << int(Q::Irradiance) << 1.0 << std::uint64_t(5);
+    QTest::newRow("two lines, tabs, mW")
+        << LongFileUnder("Wavelength\tA\tB\tC\nnm\tmW/m2/nm\tmW/m2/nm\tmW/m2/nm\n", "\n", '\t')
+        << QStringList{"A", "B", "C"} << int(Q::Irradiance) << 1e-3 << std::uint64_t(3);
+    QTest::newRow("one line, flux") << LongFileUnder("波长(nm),A [W/nm],B [W/nm],C [W/nm]\n", "\n")
+                                    << QStringList{"A [W/nm]", "B [W/nm]", "C [W/nm]"} << int(Q::Flux) << 1.0
+                                    << std::uint64_t(2);
+    QTest::newRow("units that differ: relative")
+        << LongFileUnder(",A,B,C\nnm,W/m2/nm,W/m2/nm,counts\n", "\n") << QStringList{"A", "B", "C"}
+        << int(Q::Relative) << 1.0 << std::uint64_t(3);
+}
+
+void TestBatchReading::headerUnits()
+{
+    // Each LED is a row named by the names line, never the units line; an
+    // absolute unit adds Ev, melanopic EDI and E_B (or Φv) from the
+    // library's figures of the same spectrum.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    QFETCH(int, quantity);
+    QFETCH(double, watts);
+    QFETCH(std::uint64_t, firstLine);
+    const ReadFile file = Read(WriteFile(dir_, "units.csv", bytes), {.row = kGb4000});
+    QCOMPARE(file.problem, HeaderProblem::None);
+    QCOMPARE(int(file.layout.spectral), int(SpectralKind::Long));
+    QCOMPARE(int(file.layout.columns.unit.quantity), quantity);
+    QCOMPARE(file.layout.columns.unit.watts, watts);
+    QCOMPARE(file.layout.undecodableBytes, std::uint64_t(0));
+    QCOMPARE(int(file.rows.size()), names.size());
+    const auto columns = OutputNames(file.layout.columns);
+    auto at = [&](std::string_view name) { return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin()); };
+    QCOMPARE(at("ev_lx") < columns.size(), quantity == int(colorimetry::RadiometricQuantity::Irradiance));
+    QCOMPARE(at("phi_lm") < columns.size(), quantity == int(colorimetry::RadiometricQuantity::Flux));
+    const std::vector<Led> leds = ThreeLeds();
+    for (std::size_t i = 0; i < file.rows.size(); ++i) {
+        const ReadRow &row = file.rows[i];
+        QCOMPARE(QString::fromStdString(row.cells[0]), names[int(i)]);
+        QVERIFY2(row.rating.rated, row.rating.error.c_str());
+        QCOMPARE(row.line, firstLine);
+        const colorimetry::LightAndHealth h = colorimetry::FiguresOf(SpectrumOf(leds[i].values)).health;
+        QCOMPARE(row.rating.spectral.figures.health.der[colorimetry::Melanopic], h.der[colorimetry::Melanopic]);
+        const OutputCells cells(file.layout.columns, row.rating);
+        QCOMPARE(std::string(cells[at("mel_der")]), Fixed(h.der[colorimetry::Melanopic], 4));
+        QCOMPARE(std::string(cells[at("k_bv")]), Fixed(h.blueLightEfficacy, 4));
+        const colorimetry::AbsoluteLight a = colorimetry::AbsoluteOf(h, watts);
+        if (at("ev_lx") < columns.size()) {
+            QCOMPARE(std::string(cells[at("ev_lx")]), Fixed(a.illuminance, 3));
+            QCOMPARE(std::string(cells[at("mel_edi_lx")]), Fixed(a.melanopicEdi, 3));
+            QCOMPARE(std::string(cells[at("e_b")]), Fixed(a.blueLight, 6));
+        }
+        if (at("phi_lm") < columns.size())
+            QCOMPARE(std::string(cells[at("phi_lm")]), Fixed(a.illuminance, 3));
+    }
+
+    // A file of points whose header's first cell is blank: the line under
+    // it, looked at for units, is its first row.
+    const ReadFile points = Read(WriteFile(dir_, "points.csv", ",x,y\n1,0.38,0.38\n2,0.31,0.33\n"), {.row = kGb4000});
+    QCOMPARE(points.problem, HeaderProblem::None);
+    QCOMPARE(points.rows.size(), std::size_t(2));
+    QCOMPARE(points.rows[0].line, std::uint64_t(2));
+    QCOMPARE(points.rows[0].rating.x, 0.38);
 }
 
 void TestBatchReading::threadsRateAsOneDoes()

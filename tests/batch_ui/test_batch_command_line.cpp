@@ -501,7 +501,8 @@ void TestBatchCommandLine::spectralColumnsAndLimits()
     QStringList added{"spectrum_x", "spectrum_y", "steps", "sdcm", "cct", "duv", "ra"};
     for (int i = 1; i <= 15; ++i)
         added << QString("r%1").arg(i);
-    added << "peak_nm" << "fwhm_nm" << "ler" << "rf" << "rg" << "rcs_h1" << "ansi" << "error";
+    added << "peak_nm" << "fwhm_nm" << "ler" << "rf" << "rg" << "rcs_h1" << "mel_der" << "mel_elr" << "k_bv"
+          << "ansi" << "error";
     QCOMPARE(rows[0].mid(3 + 81), added);
     for (std::size_t k = 0; k < wide.figures.size(); ++k) {
         const auto &f = wide.figures[k];
@@ -517,7 +518,10 @@ void TestBatchCommandLine::spectralColumnsAndLimits()
         QCOMPARE(cell("fwhm_nm"), QString::number(*f.fwhmNm, 'f', 1));
         QCOMPARE(cell("ler"), QString::number(f.ler, 'f', 1));
         QCOMPARE(cell("cct"), QString::number(f.cct.cct, 'f', 1));
+        QCOMPARE(cell("mel_der"), QString::number(f.health.der[colorimetry::Melanopic], 'f', 4));
+        QCOMPARE(cell("k_bv"), QString::number(f.health.blueLightEfficacy, 'f', 4));
     }
+    QVERIFY(run.err.contains("视黑素 DER"));
     QVERIFY(run.err.contains("光谱算出的色坐标与文件的 x、y 最多相差"));
 
     // x and y chosen by the user are what is rated; the spectrum's figures stay.
@@ -530,12 +534,14 @@ void TestBatchCommandLine::spectralColumnsAndLimits()
         QCOMPARE(chosenRows[k][3 + 81 + added.indexOf("ra")], rows[k][3 + 81 + added.indexOf("ra")]);
     }
 
-    // The hue bins: 16 of each, rcs_h1 once.
-    const Run bins = RunProgram(kCendrel, {"--batch", in, "--tm30-bins", "--format", "json"});
+    // The hue bins: 16 of each, rcs_h1 once; all five α-opic receptors.
+    const Run bins = RunProgram(kCendrel, {"--batch", in, "--tm30-bins", "--alpha-opic", "--format", "json"});
     QCOMPARE(bins.status, 0);
     const QJsonObject object = QJsonDocument::fromJson(bins.out.split('\n')[0]).object();
-    for (const char *key : {"rf", "rg", "rf_h1", "rf_h16", "rcs_h1", "rcs_h16", "ansi"})
+    for (const char *key : {"rf", "rg", "rf_h1", "rf_h16", "rcs_h1", "rcs_h16", "sc_der", "rh_der", "mel_der",
+                            "sc_elr", "lc_elr", "mel_elr", "k_bv", "ansi"})
         QVERIFY2(object.contains(key), key);
+    QVERIFY(!object.contains("ev_lx")); // a relative spectrum
     QVERIFY(object.value("rf_h16").isDouble() && object.value("ansi").isString());
     QCOMPARE(QString::fromUtf8(bins.out.split('\n')[0]).count("\"rcs_h1\""), 1);
 }

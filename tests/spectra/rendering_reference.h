@@ -45,6 +45,19 @@ inline double At(const Sampled &s, double nm)
     return NAN;
 }
 
+// The samples drawn linearly at `step` from the first wavelength on.
+inline Sampled Resampled(const Sampled &native, double step)
+{
+    Sampled s;
+    if (native.nm.empty())
+        return s;
+    for (double nm = native.nm.front(); nm <= native.nm.back() + 1e-9; nm += step) {
+        s.nm.push_back(nm);
+        s.value.push_back(At(native, nm));
+    }
+    return s;
+}
+
 using Bands = std::array<double, kBands>;
 using Wide = std::array<double, kWide>;
 
@@ -56,15 +69,15 @@ inline Bands OnBands(const Sampled &s)
     return b;
 }
 
-// ∫ S(λ)·(1 − |λ − c| / 5) dλ / 5 over c ± 5 nm, S the line through the
-// samples: Gauss–Legendre with two points between consecutive breakpoints
-// (the samples and the triangle's corners), exact for the product of two
-// lines.
-inline double ThroughTriangle(const Sampled &s, double c)
+// ∫ S(λ)·(1 − |λ − c| / h) dλ / h over c ± h nm (5 nm unless said), S the
+// line through the samples: Gauss–Legendre with two points between
+// consecutive breakpoints (the samples and the triangle's corners), exact
+// for the product of two lines.
+inline double ThroughTriangle(const Sampled &s, double c, double h = 5)
 {
-    std::vector<double> cuts{c - 5, c, c + 5};
+    std::vector<double> cuts{c - h, c, c + h};
     for (double nm : s.nm)
-        if (nm > c - 5 && nm < c + 5)
+        if (nm > c - h && nm < c + h)
             cuts.push_back(nm);
     std::sort(cuts.begin(), cuts.end());
     double sum = 0;
@@ -72,10 +85,10 @@ inline double ThroughTriangle(const Sampled &s, double c)
         const double mid = (cuts[i] + cuts[i + 1]) / 2, half = (cuts[i + 1] - cuts[i]) / 2;
         for (double g : {-1 / std::sqrt(3.0), 1 / std::sqrt(3.0)}) {
             const double nm = mid + g * half;
-            sum += half * At(s, nm) * (1 - std::fabs(nm - c) / 5);
+            sum += half * At(s, nm) * (1 - std::fabs(nm - c) / h);
         }
     }
-    return sum / 5;
+    return sum / h;
 }
 
 // The bands of 360–830 nm where the samples cover it (else of 380–780 nm,

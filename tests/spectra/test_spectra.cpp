@@ -60,15 +60,7 @@ colorimetry::Spectrum ToSpectrum(const Sampled &s)
 Sampled IlluminantAt(const char *name, double step)
 {
     const colord_files::SpectralSet set = Illuminant(name);
-    const Sampled native{set.nm, set.value};
-    Sampled s;
-    if (set.nm.empty())
-        return s;
-    for (double nm = set.nm.front(); nm <= set.nm.back() + 1e-9; nm += step) {
-        s.nm.push_back(nm);
-        s.value.push_back(rendering_reference::At(native, nm));
-    }
-    return s;
+    return rendering_reference::Resampled({set.nm, set.value}, step);
 }
 
 double Gauss(double nm, double centre, double width)

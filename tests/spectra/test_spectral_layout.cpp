@@ -225,6 +225,76 @@ private slots:
         QVERIFY(table.spectrum(0).nm.empty());
     }
 
+    // The unit a header cell names: spectral irradiance or flux, and how
+    // many W·m⁻²·nm⁻¹ (or W/nm) one of its values is; none for radiance,
+    // intensity, counts and words that merely hold a "w".
+    void radiometricUnits_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<int>("quantity"); // RadiometricQuantity; Relative: none found
+        QTest::addColumn<double>("watts");
+        using Q = colorimetry::RadiometricQuantity;
+        const struct {
+            const char *cell;
+            Q quantity;
+            double watts;
+        } rows[] = {
+            {"Ee [W/(m²·nm)]", Q::Irradiance, 1}, {"Ee [W/(sqm*nm)]", Q::Irradiance, 1},
+            {"W/m2/nm", Q::Irradiance, 1}, {"W·m⁻²·nm⁻¹", Q::Irradiance, 1}, {"W m^-2 nm^-1", Q::Irradiance, 1},
+            {"mW/(m2 nm)", Q::Irradiance, 1e-3}, {"µW/cm²/nm", Q::Irradiance, 1e-2},
+            {"uW/(cm^2*nm)", Q::Irradiance, 1e-2}, {"辐照度 W/(m²·nm)", Q::Irradiance, 1},
+            {"W/nm", Q::Flux, 1}, {"Spectral flux (mW/nm)", Q::Flux, 1e-3},
+            {"W/(sr·m²·nm)", Q::Relative, 0}, {"W/(sr·nm)", Q::Relative, 0}, {"W/m²", Q::Relative, 0},
+            {"Power", Q::Relative, 0}, {"counts", Q::Relative, 0}, {"Wavelength [nm]", Q::Relative, 0},
+            {"LED-W", Q::Relative, 0}, {"W/nm/nm", Q::Relative, 0},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s", r.cell) << QString::fromUtf8(r.cell) << int(r.quantity) << r.watts;
+    }
+    void radiometricUnits()
+    {
+        QFETCH(QString, cell);
+        QFETCH(int, quantity);
+        QFETCH(double, watts);
+        const std::optional<batch::UnitInCell> found = batch::RadiometricUnitIn(cell.toStdString());
+        QCOMPARE(found ? int(found->unit.quantity) : 0, quantity);
+        if (found)
+            QCOMPARE(found->unit.watts, watts);
+    }
+
+    // Two header lines: the LEDs' names above, the wavelength column's name
+    // and the units below; a line of values or a line wider than the names
+    // is no units line. A wide header's wavelength cells may name the unit.
+    void headerUnits()
+    {
+        const auto names = Split(",S-,S+,DL");
+        const auto units = Split("Wavelength [nm],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)],Ee [W/(sqm*nm)]");
+        QVERIFY(!batch::RecogniseLongHeader(names) && batch::IsUnitsLine(names, units));
+        const batch::LongSpectralLayout two = batch::RecogniseTwoLineHeader(names, units);
+        QCOMPARE(two.names, (std::vector<std::string>{"S-", "S+", "DL"}));
+        QCOMPARE(two.wavelengthName, "Wavelength [nm]");
+        QCOMPARE(two.columns, (std::vector<std::size_t>{1, 2, 3}));
+        QVERIFY(two.unit == (colorimetry::RadiometricUnit{colorimetry::RadiometricQuantity::Irradiance, 1}));
+        const auto under = Split("Wavelength,LED1,LED2");
+        QVERIFY(batch::IsUnitsLine(under, Split("nm,mW/m2/nm,mW/m2/nm")));
+        QCOMPARE(batch::RecogniseTwoLineHeader(under, Split("nm,mW/m2/nm,mW/m2/nm")).unit.watts, 1e-3);
+        QVERIFY(!batch::IsUnitsLine(under, Split("380,0.1,0.2")));
+        QVERIFY(!batch::IsUnitsLine(under, Split("nm,-1,.5")));
+        QVERIFY(!batch::IsUnitsLine(under, Split("nm,W/nm,W/nm,W/nm")));
+        QVERIFY(!batch::IsUnitsLine(under, Split("Total,1,2")));
+        // Units that differ from LED to LED leave the values relative.
+        QVERIFY(!batch::RecogniseTwoLineHeader(under, Split("nm,W/m2/nm,counts")).unit.absolute());
+        QVERIFY(!batch::RecogniseLongHeader(Split("波长,LED1 (W/nm),LED2 (mW/nm)"))->unit.absolute());
+        QCOMPARE(int(batch::RecogniseLongHeader(Split("波长,LED1 (W/nm),LED2 (W/nm)"))->unit.quantity),
+                 int(colorimetry::RadiometricQuantity::Flux));
+
+        const std::optional<batch::WideSpectralLayout> wide =
+            batch::RecogniseWideHeader(Split("编号," + WavelengthCells(5, "", " nm [W/(m²·nm)]")));
+        QVERIFY(wide && wide->columns.size() == 81 && wide->nm.back() == 780);
+        QCOMPARE(int(wide->unit.quantity), int(colorimetry::RadiometricQuantity::Irradiance));
+        QVERIFY(!batch::RecogniseWideHeader(Split("编号," + WavelengthCells(5)))->unit.absolute());
+    }
+
     // colord-data's own files, read as a user's would be.
     void colordFiles_data()
     {
