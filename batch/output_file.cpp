@@ -15,17 +15,27 @@ namespace batch {
 
 namespace {
 
-// The temporary output, removed by an interrupt as well as by a failure.
+// The temporary output, removed by an interrupt as well as by a failure,
+// and the thread that writes it: an interrupt that reaches another thread
+// (one of Qt's) is handed on to it, so that the handler never runs while
+// that thread is between making a temporary file and naming it here.
 char g_temporaryPath[4096];
+pthread_t g_writer;
 
-} // namespace
-
-void KeepInterruptsFromThisThread()
+sigset_t Interrupts()
 {
     sigset_t set;
     sigemptyset(&set);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaddset(&set, signal);
+    return set;
+}
+
+} // namespace
+
+void KeepInterruptsFromThisThread()
+{
+    const sigset_t set = Interrupts();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
@@ -33,6 +43,10 @@ namespace {
 
 extern "C" void RemoveTemporaryAndExit(int signal)
 {
+    if (!::pthread_equal(::pthread_self(), g_writer)) {
+        ::pthread_kill(g_writer, signal);
+        return;
+    }
     if (g_temporaryPath[0])
         ::unlink(g_temporaryPath);
     ::signal(signal, SIG_DFL);
@@ -113,14 +127,22 @@ bool OutputFile::Open(const std::string &path)
         errno = ENAMETOOLONG;
         return false;
     }
+    // No interrupt between making the file and naming it for the handler.
+    const sigset_t interrupts = Interrupts();
+    sigset_t before;
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &before);
     fd_ = ::mkstemp(temporary_.data());
-    if (fd_ < 0)
-        return false;
-    std::memcpy(g_temporaryPath, temporary_.c_str(), temporary_.size() + 1);
-    std::signal(SIGINT, RemoveTemporaryAndExit);
-    std::signal(SIGTERM, RemoveTemporaryAndExit);
-    std::signal(SIGHUP, RemoveTemporaryAndExit);
-    return true;
+    const int error = errno;
+    if (fd_ >= 0) {
+        std::memcpy(g_temporaryPath, temporary_.c_str(), temporary_.size() + 1);
+        g_writer = ::pthread_self();
+        std::signal(SIGINT, RemoveTemporaryAndExit);
+        std::signal(SIGTERM, RemoveTemporaryAndExit);
+        std::signal(SIGHUP, RemoveTemporaryAndExit);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return fd_ >= 0;
 }
 
 bool OutputFile::Write(std::string_view bytes)
@@ -151,7 +173,7 @@ bool OutputFile::Commit()
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if (::fchmod(fd, mode) != 0 || (synced_ && ::fsync(fd) != 0)) {
         const int error = errno;
         ::close(fd);
         errno = error;
@@ -199,6 +221,19 @@ bool SameFile(const Identity &a, const Identity &b)
 {
     const std::string key = FileKey(a);
     return !key.empty() && key == FileKey(b);
+}
+
+void SyncFileSystem(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+#ifdef __linux__
+    ::syncfs(fd);
+#else
+    ::fsync(fd);
+#endif
+    ::close(fd);
 }
 
 } // namespace batch

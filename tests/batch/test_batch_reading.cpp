@@ -123,6 +123,7 @@ class TestBatchReading : public QObject {
 private slots:
     void everyRowAgreesWithTheScreens();
     void threadsRateAsOneDoes();
+    void tm27Documents();
     void plainNumbersReadAsTheScreensReadThem();
     void decimalsAreWrittenCorrectlyRounded();
     void numbersWrittenAreFinite();
@@ -1290,6 +1291,47 @@ void TestBatchReading::threadsRateAsOneDoes()
             QCOMPARE(b.spectral.figures.rendering.ra, a.spectral.figures.rendering.ra);
             QCOMPARE(b.spectral.tm30.rf, a.spectral.tm30.rf);
         }
+    }
+}
+
+void TestBatchReading::tm27Documents()
+{
+    // A TM-27 document is one row, told by its content in every form labs
+    // write; its header's fields are cells, its spectrum is rated as any;
+    // a document cut short, or one that covers too little, fails its row
+    // with the line or the wavelength.
+    const std::vector<std::string> values = LedValues(450, 560, 0.55);
+    const colorimetry::SpectrumFigures expected = colorimetry::FiguresOf(SpectrumOf(values));
+    const QByteArray header = "<Manufacturer>华灿 &amp; Co</Manufacturer><CatalogNumber>C-1</CatalogNumber>";
+    struct Case {
+        const char *name;
+        QByteArray text;
+        const char *error; // in the row's message; empty: rated
+    };
+    QByteArray cut = SpdxText(values, "http://www.ies.org/iestm2714", header);
+    cut.truncate(cut.indexOf("<SpectralData wavelength=\"600\""));
+    const std::vector<Case> cases{
+        {"2014 namespace", SpdxText(values, "http://www.ies.org/iestm2714", header), ""},
+        {"2020 namespace", SpdxText(values, "http://www.ies.org/iestm2714/2020", header), ""},
+        {"no namespace, samples falling", SpdxText(values, "", header, true), ""},
+        {"cut short", cut, "行"},
+        {"from 400 nm, in a few bytes", "<IESTM2714><SpectralDistribution><SpectralData wavelength=\"400\">1"
+                                        "</SpectralData></SpectralDistribution></IESTM2714>", "400"},
+    };
+    for (const Case &c : cases) {
+        const ReadFile file = Read(WriteFile(dir_, "led.spdx", c.text), {.row = kGb4000});
+        QCOMPARE(file.problem, HeaderProblem::None);
+        QCOMPARE(int(file.layout.spectral), int(SpectralKind::Spdx));
+        QCOMPARE(file.rows.size(), std::size_t(1));
+        const Rating &r = file.rows[0].rating;
+        if (*c.error) {
+            QVERIFY2(!r.rated && QString::fromStdString(r.error).contains(c.error), c.name);
+            continue;
+        }
+        QVERIFY2(r.rated, r.error.c_str());
+        QCOMPARE(file.rows[0].cells[1], std::string("华灿 & Co"));
+        QCOMPARE(r.spectral.figures.xy.x, expected.xy.x);
+        QCOMPARE(r.spectral.figures.rendering.ra, expected.rendering.ra);
     }
 }
 

@@ -442,7 +442,7 @@ private slots:
         QTemporaryDir dir;
         const QString in = WriteText(dir, "tray.csv", file);
         QWidget screen;
-        batchui::OpenBatchWindow(screen, {Ansi4000()}, in);
+        batchui::OpenBatchWindow(screen, {Ansi4000()}, {in});
         auto *window = screen.findChild<batchui::BatchWindow *>();
         QVERIFY(window);
         if (window->loading())
