@@ -1,6 +1,7 @@
 #include "record_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace batch {
@@ -49,6 +50,7 @@ void RecordReader::Reset()
     kept_.clear();
     text_.clear();
     ends_.clear();
+    gap_ = 0;
 }
 
 bool RecordReader::GiveUpQuote()
@@ -74,7 +76,7 @@ bool RecordReader::GiveUpQuote()
 bool RecordReader::blank() const
 {
     for (const char c : text_) {
-        if (c != ' ' && c != '\t')
+        if (c != ' ' && c != '\t' && !(gap_ && c == delimiter_))
             return false;
     }
     return true;
@@ -115,8 +117,83 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
     return Read(text, pos);
 }
 
+namespace {
+
+// Where the next character that may end a run of plain text stands in
+// data[i, size): a quote, the delimiter or a control character (below
+// U+000E: NUL, tab, LF, CR among them; the caller looks at what it is), or
+// size. Eight characters at a time: a byte of a word is flagged where it is
+// zero, or below a bound (v − 0x01…01·n sets the top bit of every byte below
+// n, the first such byte exactly).
+std::size_t NextCandidate(const char *data, std::size_t i, std::size_t size, char delimiter)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
+        const std::uint64_t quotes = kOnes * std::uint8_t('"'), delimiters = kOnes * std::uint8_t(delimiter);
+        auto zero = [](std::uint64_t v) { return (v - kOnes) & ~v; };
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            const std::uint64_t flags =
+                (zero(word ^ quotes) | zero(word ^ delimiters) | ((word - kOnes * 0x0E) & ~word)) & kTops;
+            if (flags != 0)
+                return i + std::size_t(std::countr_zero(flags) / 8);
+        }
+    }
+    for (; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '"' || c == static_cast<unsigned char>(delimiter) || c < 0x0E)
+            return i;
+    }
+    return size;
+}
+
+} // namespace
+
+// The common record: a whole line of plain cells in the text at hand, no
+// quote and no NUL in it. It is taken as it stands, delimiters and all, in
+// one copy. False, with nothing changed, for any other.
+bool RecordReader::ReadPlainLine(std::string_view text, std::size_t &pos)
+{
+    const char delimiter = delimiter_;
+    const std::size_t start = pos;
+    const char *const data = text.data();
+    const std::size_t size = std::min(text.size(), start + kMaxRecordBytes);
+    for (std::size_t i = start; (i = NextCandidate(data, i, size, delimiter)) < size; ++i) {
+        const char c = data[i];
+        if (!stops_[static_cast<unsigned char>(c)])
+            continue;
+        if (c == delimiter) {
+            if (ends_.size() + 1 == kMaxCells)
+                break;
+            ends_.push_back(std::uint32_t(i - start));
+            continue;
+        }
+        if (c != '\n' && c != '\r')
+            break; // a quote or a NUL
+        text_.assign(data + start, i - start);
+        ends_.push_back(std::uint32_t(i - start));
+        gap_ = 1;
+        recordLine_ = line_++;
+        skipLineFeed_ = c == '\r';
+        pos = i + 1;
+        completed_ = true;
+        return true;
+    }
+    ends_.clear();
+    return false;
+}
+
 bool RecordReader::Read(std::string_view text, std::size_t &pos)
 {
+    if (state_ == State::RecordStart && delimiter_ != 0 && !spanning_ && ends_.empty()) {
+        if (skipLineFeed_ && pos < text.size()) {
+            skipLineFeed_ = false; // a CR ended the last record: an LF after it belongs to it
+            pos += text[pos] == '\n';
+        }
+        if (!skipLineFeed_ && ReadPlainLine(text, pos))
+            return true;
+    }
     const char delimiter = delimiter_;
     const bool raw = delimiter == 0;
     // While a quoted cell spans lines, what is read is kept from here on.

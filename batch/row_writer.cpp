@@ -111,31 +111,6 @@ std::string RowWriter::Rendered(std::string_view key)
     return text;
 }
 
-void RowWriter::Cell(std::string_view text)
-{
-    bool quote = false;
-    for (const char c : text) {
-        if (needsQuotes_[static_cast<unsigned char>(c)]) {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        out_.Append(text);
-        return;
-    }
-    out_.Append('"');
-    for (std::size_t pos = 0;;) {
-        const std::size_t q = text.find('"', pos);
-        out_.Append(text.substr(pos, q - pos));
-        if (q == std::string_view::npos)
-            break;
-        out_.Append("\"\"");
-        pos = q + 1;
-    }
-    out_.Append('"');
-}
-
 void RowWriter::JsonString(std::string_view text)
 {
     AppendJsonString(out_, text);
@@ -154,11 +129,11 @@ void RowWriter::WriteHeader()
     };
     for (const std::string &name : layout_.header) {
         separate();
-        Cell(name);
+        Cell(out_, name);
     }
     for (const std::string_view name : OutputNames(columns_)) {
         separate();
-        Cell(name);
+        Cell(out_, name);
     }
     out_.Append('\n');
 }

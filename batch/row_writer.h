@@ -21,13 +21,34 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Copies a short text without a call: the cells of a row are mostly a few
+// characters long. Reads and writes only text.size() characters.
+inline void CopyText(char *to, std::string_view text)
+{
+    const char *from = text.data();
+    const std::size_t n = text.size();
+    if (n >= 8) {
+        if (n > 16) {
+            std::memcpy(to, from, n);
+            return;
+        }
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n > 0) { // an empty cell may have no data pointer at all
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
 class OutputBuffer {
 public:
     explicit OutputBuffer(int fd) : fd_(fd), text_(kSize) {}
     void Append(std::string_view text)
     {
-        if (text.empty())
-            return; // an empty cell may have no data pointer at all
         if (text.size() > kSize - used_) {
             Flush();
             if (text.size() > kSize) {
@@ -35,7 +56,7 @@ public:
                 return;
             }
         }
-        std::memcpy(text_.data() + used_, text.data(), text.size());
+        CopyText(text_.data() + used_, text);
         used_ += text.size();
     }
     void Append(char c)
@@ -44,6 +65,17 @@ public:
             Flush();
         text_[used_++] = c;
     }
+    // Room for size characters written straight into the buffer, then
+    // Used(their end); null when they could not fit in it at all.
+    char *Room(std::size_t size)
+    {
+        if (size > kSize)
+            return nullptr;
+        if (size > kSize - used_)
+            Flush();
+        return text_.data() + used_;
+    }
+    void Used(const char *end) { used_ = std::size_t(end - text_.data()); }
     void Flush(); // throws WriteFailure
 
 private:
@@ -72,7 +104,21 @@ public:
     void Write(const Cells &cells, bool plain, const Rating &rating);
 
 private:
-    void Cell(std::string_view text); // one delimited cell, quoted when it must be
+    // Writes into room made beforehand (OutputBuffer::Room).
+    struct RoomSink {
+        char *end;
+        void Append(std::string_view text)
+        {
+            CopyText(end, text);
+            end += text.size();
+        }
+        void Append(char c) { *end++ = c; }
+    };
+    template <class Sink, class Cells>
+    void WriteDelimited(Sink &out, const Cells &cells, bool plain, const OutputCells &outputs) const;
+    // One delimited cell, quoted when it must be.
+    template <class Sink>
+    void Cell(Sink &out, std::string_view text) const;
     void JsonString(std::string_view text);
     template <class Sink>
     static void AppendJsonString(Sink &out, std::string_view text);
@@ -111,28 +157,79 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
         WriteJsonOutputs(outputs, columns == 0 && count == 0);
         return;
     }
+    // The most the row can take: every cell quoted (twice its size and two
+    // quotes) after its delimiter, and the line end. A row that fits in the
+    // buffer is written straight into it.
+    std::size_t most = 1 + 3 * columns;
+    for (std::size_t i = 0; i < count; ++i)
+        most += 2 * cells.cell(i).size() + 3;
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        most += 2 * outputs[i].size() + 3;
+    if (char *room = out_.Room(most)) {
+        RoomSink sink{room};
+        WriteDelimited(sink, cells, plain, outputs);
+        out_.Used(sink.end);
+    } else {
+        WriteDelimited(out_, cells, plain, outputs);
+    }
+}
+
+template <class Sink, class Cells>
+void RowWriter::WriteDelimited(Sink &out, const Cells &cells, bool plain, const OutputCells &outputs) const
+{
+    const std::size_t columns = layout_.header.size();
+    const std::size_t count = cells.cellCount();
+    const char delimiter = layout_.delimiter;
     // A short row gets empty cells up to the header's width; the cells of a
     // long row beyond it follow the added columns, so none is lost.
     for (std::size_t i = 0; i < columns; ++i) {
         if (i > 0)
-            out_.Append(layout_.delimiter);
+            out.Append(delimiter);
+        if (i >= count)
+            continue;
         if (plain)
-            out_.Append(cell(i));
+            out.Append(cells.cell(i));
         else
-            Cell(cell(i));
+            Cell(out, cells.cell(i));
     }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        out_.Append(layout_.delimiter);
+        out.Append(delimiter);
         if (i + 3 >= outputs.size())
-            Cell(outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
+            Cell(out, outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
         else
-            out_.Append(outputs[i]);
+            out.Append(outputs[i]);
     }
     for (std::size_t i = columns; i < count; ++i) {
-        out_.Append(layout_.delimiter);
-        Cell(cell(i));
+        out.Append(delimiter);
+        Cell(out, cells.cell(i));
     }
-    out_.Append('\n');
+    out.Append('\n');
+}
+
+template <class Sink>
+void RowWriter::Cell(Sink &out, std::string_view text) const
+{
+    bool quote = false;
+    for (const char c : text) {
+        if (needsQuotes_[static_cast<unsigned char>(c)]) {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        out.Append(text);
+        return;
+    }
+    out.Append('"');
+    for (std::size_t pos = 0;;) {
+        const std::size_t q = text.find('"', pos);
+        out.Append(text.substr(pos, q - pos));
+        if (q == std::string_view::npos)
+            break;
+        out.Append(std::string_view("\"\""));
+        pos = q + 1;
+    }
+    out.Append('"');
 }
 
 } // namespace batch
