@@ -25,12 +25,17 @@ namespace {
 
 constexpr double kTriangularLimit = 0.002;
 
-double Distance(const LocusPoint &p, Uv q)
+// No hypot: the values are far from overflow, and this is the inner loop.
+double SquaredDistance(const LocusPoint &p, Uv q)
 {
-    // No hypot: the values are far from overflow, and this is the inner loop.
     const double du = q.u - p.u;
     const double dv = q.v - p.v;
-    return std::sqrt(du * du + dv * dv);
+    return du * du + dv * dv;
+}
+
+double Distance(const LocusPoint &p, Uv q)
+{
+    return std::sqrt(SquaredDistance(p, q));
 }
 
 // +1 when q lies above the locus (towards green) near the chord from a to
@@ -101,14 +106,28 @@ struct LocusGuide {
     std::vector<float> mired;         // kRows × kColumns nodes
     double lowestMired = 0;           // of indexAtMired[0]
     std::vector<float> indexAtMired;  // at lowestMired, lowestMired + 1, …
-    std::vector<double> chords;       // |Pᵢ₊₁ − Pᵢ₋₁| at i (0 at the ends)
+    // What the two solutions take from the points around i, a = Pᵢ₋₁,
+    // m = Pᵢ and b = Pᵢ₊₁, worked out once: their divisions become
+    // multiplications (0 at the ends).
+    struct Around {
+        double chord2;           // l², l = |b − a|
+        double halfInverseChord; // 1 / 2l
+        double kelvinPerChord;   // (T_b − T_a) / l
+        double sa, sb;           // T_a − T_m, T_b − T_m
+        double inverseX;         // 1 / (s_b (s_a − s_b) (−s_a))
+    };
+    std::vector<Around> around;
 
     LocusGuide()
     {
         const std::size_t n = table.size();
-        chords.assign(n, 0.0);
-        for (std::size_t i = 1; i + 1 < n; ++i)
-            chords[i] = std::hypot(table[i + 1].u - table[i - 1].u, table[i + 1].v - table[i - 1].v);
+        around.assign(n, {});
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            const LocusPoint &a = table[i - 1], &m = table[i], &b = table[i + 1];
+            const double l = std::hypot(b.u - a.u, b.v - a.v);
+            const double sa = a.kelvin - m.kelvin, sb = b.kelvin - m.kelvin;
+            around[i] = {l * l, 1 / (2 * l), (b.kelvin - a.kelvin) / l, sa, sb, 1 / (sb * (sa - sb) * (-sa))};
+        }
 
         mired.resize(kRows * kColumns);
         for (std::size_t r = 0; r < kRows; ++r) {
@@ -176,15 +195,17 @@ CctResult ExactCct(Xy p)
     const double denominator = -2 * p.x + 12 * p.y + 3;
     if (!(denominator > 0))
         return r;
-    const Uv q = UvFromXy(p);
+    const Uv q{4 * p.x / denominator, 6 * p.y / denominator}; // UvFromXy(p)
     if (!std::isfinite(q.u) || !std::isfinite(q.v))
         return r; // a coordinate so large that (u, v) is no number
 
     const LocusGuide &guide = Guide();
     const std::vector<LocusPoint> &t = guide.table;
-    long i = guide.Bracket(q);
-    if (i >= 0 && Distance(t[std::size_t(i) + 1], q) < Distance(t[std::size_t(i)], q))
-        ++i; // the nearer of the two points around the foot
+    // The nearer of the two points around the foot, i, and its neighbours.
+    const long lo = guide.Bracket(q);
+    const double lo2 = lo >= 0 ? SquaredDistance(t[std::size_t(lo)], q) : 0;
+    const double hi2 = lo >= 0 ? SquaredDistance(t[std::size_t(lo) + 1], q) : 0;
+    const long i = lo + (hi2 < lo2);
     if (i < 1 || i + 1 >= long(t.size())) {
         // Beyond the table: the distance from its nearer end stands in for
         // Duv.
@@ -195,33 +216,31 @@ CctResult ExactCct(Xy p)
         r.state = std::fabs(r.duv) > kLargestDuv ? CctState::OffLocus : CctState::OutOfRange;
         return r;
     }
-    const LocusPoint &a = t[i - 1];
-    const LocusPoint &m = t[i];
-    const LocusPoint &b = t[i + 1];
-    const double da = Distance(a, q);
-    const double dm = Distance(m, q);
-    const double db = Distance(b, q);
+    const LocusPoint &a = t[std::size_t(i) - 1];
+    const LocusPoint &m = t[std::size_t(i)];
+    const LocusPoint &b = t[std::size_t(i) + 1];
+    const bool atLo = i == lo;
+    const double other2 = SquaredDistance(atLo ? a : b, q);
+    const double da = std::sqrt(atLo ? other2 : lo2);
+    const double dm = std::sqrt(atLo ? lo2 : hi2);
+    const double db = std::sqrt(atLo ? hi2 : other2);
     const double sign = Side(a, b, q);
+    const LocusGuide::Around &k = guide.around[std::size_t(i)];
 
-    // Triangular solution.
-    const double l = guide.chords[std::size_t(i)]; // |b − a|
-    const double x = (da * da - db * db + l * l) / (2 * l);
-    r.cct = a.kelvin + (b.kelvin - a.kelvin) * (x / l);
-    r.duv = sign * std::sqrt(std::max(0.0, da * da - x * x));
-
-    if (std::fabs(r.duv) >= kTriangularLimit) {
-        // Parabolic solution, with T measured from the middle point so that
-        // the fit stays well conditioned.
-        const double sa = a.kelvin - m.kelvin;
-        const double sb = b.kelvin - m.kelvin;
-        const double X = sb * (sa - sb) * (-sa);
-        const double pa = (sa * (db - dm) + sb * (dm - da)) / X;
-        const double pb = -(sa * sa * (db - dm) + sb * sb * (dm - da)) / X;
-        const double pc = dm;
-        const double s = -pb / (2 * pa);
-        r.cct = m.kelvin + s;
-        r.duv = sign * (pa * s * s + pb * s + pc);
-    }
+    // Both solutions, then the one that holds: no guess at which it is.
+    // Triangular:
+    const double x = (da * da - db * db + k.chord2) * k.halfInverseChord;
+    const double triangularCct = a.kelvin + k.kelvinPerChord * x;
+    const double triangularDuv = sign * std::sqrt(std::max(0.0, da * da - x * x));
+    // Parabolic, with T measured from the middle point so that the fit stays
+    // well conditioned:
+    const double pa = (k.sa * (db - dm) + k.sb * (dm - da)) * k.inverseX;
+    const double pb = -(k.sa * k.sa * (db - dm) + k.sb * k.sb * (dm - da)) * k.inverseX;
+    const double pc = dm;
+    const double s = -pb / (2 * pa);
+    const bool parabolic = std::fabs(triangularDuv) >= kTriangularLimit;
+    r.cct = parabolic ? m.kelvin + s : triangularCct;
+    r.duv = parabolic ? sign * (pa * s * s + pb * s + pc) : triangularDuv;
 
     // A CCT found within 25 ppm beyond either end (0.5 K at 20000 K) counts
     // as in the range: the method lands up to 2 ppm beside a point on the
