@@ -161,16 +161,17 @@ bool RecordReader::ReadPlainLine(std::string_view text, std::size_t &pos)
     const std::size_t size = std::min(text.size(), start + kMaxRecordBytes);
     for (std::size_t i = start; (i = NextCandidate(data, i, size, delimiter)) < size; ++i) {
         const char c = data[i];
-        if (!stops_[static_cast<unsigned char>(c)])
-            continue;
         if (c == delimiter) {
             if (ends_.size() + 1 == kMaxCells)
                 break;
             ends_.push_back(std::uint32_t(i - start));
             continue;
         }
-        if (c != '\n' && c != '\r')
-            break; // a quote or a NUL
+        if (c != '\n' && c != '\r') {
+            if (c == '"' || c == '\0')
+                break;
+            continue; // another control character: part of the cell
+        }
         text_.assign(data + start, i - start);
         ends_.push_back(std::uint32_t(i - start));
         gap_ = 1;

@@ -51,6 +51,9 @@ public:
         const std::uint32_t begin = i == 0 ? 0 : ends_[i - 1] + gap_;
         return std::string_view(text_.data() + begin, ends_[i] - begin);
     }
+    // The cells joined by the delimiter, as the line stood, where the record
+    // was a line of plain cells taken whole; empty otherwise.
+    std::string_view plainLine() const { return gap_ ? std::string_view(text_) : std::string_view(); }
     // True when every cell is empty or blanks only (such a record is skipped).
     bool blank() const;
     // The record was cut at kMaxRecordBytes or kMaxCells.

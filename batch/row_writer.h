@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace batch {
@@ -65,18 +66,41 @@ public:
             Flush();
         text_[used_++] = c;
     }
-    // Room for size characters written straight into the buffer, then
-    // Used(their end); null when they could not fit in it at all.
-    char *Room(std::size_t size)
-    {
-        if (size > kSize)
-            return nullptr;
-        if (size > kSize - used_)
-            Flush();
-        return text_.data() + used_;
-    }
-    void Used(const char *end) { used_ = std::size_t(end - text_.data()); }
     void Flush(); // throws WriteFailure
+
+    // Appends through a pointer of its own, checked against the room left,
+    // for a row at a time: what it writes is not read back from the buffer
+    // after every character. Text that does not fit goes through the
+    // buffer. Done() before the buffer is used again.
+    class Cursor {
+    public:
+        explicit Cursor(OutputBuffer &out) : out_(out) { Load(); }
+        void Append(std::string_view text)
+        {
+            if (text.size() > std::size_t(limit_ - end_))
+                return Spill(text);
+            CopyText(end_, text);
+            end_ += text.size();
+        }
+        void Append(char c)
+        {
+            if (end_ == limit_)
+                return Spill(std::string_view(&c, 1));
+            *end_++ = c;
+        }
+        void Done() { out_.used_ = std::size_t(end_ - out_.text_.data()); }
+
+    private:
+        void Spill(std::string_view text); // through the buffer
+        void Load()
+        {
+            end_ = out_.text_.data() + out_.used_;
+            limit_ = out_.text_.data() + kSize;
+        }
+        OutputBuffer &out_;
+        char *end_;
+        char *limit_;
+    };
 
 private:
     void WriteOut(std::string_view text);
@@ -104,18 +128,6 @@ public:
     void Write(const Cells &cells, bool plain, const Rating &rating);
 
 private:
-    // Writes into room made beforehand (OutputBuffer::Room).
-    struct RoomSink {
-        char *end;
-        void Append(std::string_view text)
-        {
-            CopyText(end, text);
-            end += text.size();
-        }
-        void Append(char c) { *end++ = c; }
-    };
-    template <class Sink, class Cells>
-    void WriteDelimited(Sink &out, const Cells &cells, bool plain, const OutputCells &outputs) const;
     // One delimited cell, quoted when it must be.
     template <class Sink>
     void Cell(Sink &out, std::string_view text) const;
@@ -135,7 +147,7 @@ private:
     std::array<bool, 256> needsQuotes_{}; // characters that make a cell quoted
     std::vector<std::string> keys_;       // JSON: each input column's key, made unique, rendered
     std::vector<std::string> outputKeys_; // JSON: the added columns' keys, rendered
-    std::vector<bool> textOutputs_;       // JSON: the added columns written as strings
+    std::vector<char> textOutputs_;       // the added columns that are text, not numbers
     std::set<std::string, std::less<>> taken_; // JSON: every key given
 };
 
@@ -157,32 +169,18 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
         WriteJsonOutputs(outputs, columns == 0 && count == 0);
         return;
     }
-    // The most the row can take: every cell quoted (twice its size and two
-    // quotes) after its delimiter, and the line end. A row that fits in the
-    // buffer is written straight into it.
-    std::size_t most = 1 + 3 * columns;
-    for (std::size_t i = 0; i < count; ++i)
-        most += 2 * cells.cell(i).size() + 3;
-    for (std::size_t i = 0; i < outputs.size(); ++i)
-        most += 2 * outputs[i].size() + 3;
-    if (char *room = out_.Room(most)) {
-        RoomSink sink{room};
-        WriteDelimited(sink, cells, plain, outputs);
-        out_.Used(sink.end);
-    } else {
-        WriteDelimited(out_, cells, plain, outputs);
-    }
-}
-
-template <class Sink, class Cells>
-void RowWriter::WriteDelimited(Sink &out, const Cells &cells, bool plain, const OutputCells &outputs) const
-{
-    const std::size_t columns = layout_.header.size();
-    const std::size_t count = cells.cellCount();
-    const char delimiter = layout_.delimiter;
     // A short row gets empty cells up to the header's width; the cells of a
     // long row beyond it follow the added columns, so none is lost.
-    for (std::size_t i = 0; i < columns; ++i) {
+    OutputBuffer::Cursor out(out_);
+    const char delimiter = layout_.delimiter;
+    std::string_view line; // the cells as their line stood, where it holds them all and no more
+    if constexpr (std::is_same_v<Cells, RatedRow>) {
+        if (cells.record && !cells.cells && count == columns)
+            line = cells.record->plainLine();
+    }
+    if (!line.empty())
+        out.Append(line);
+    for (std::size_t i = 0; i < columns && line.empty(); ++i) {
         if (i > 0)
             out.Append(delimiter);
         if (i >= count)
@@ -194,7 +192,7 @@ void RowWriter::WriteDelimited(Sink &out, const Cells &cells, bool plain, const 
     }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         out.Append(delimiter);
-        if (i + 3 >= outputs.size())
+        if (textOutputs_[i])
             Cell(out, outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
         else
             out.Append(outputs[i]);
@@ -204,6 +202,7 @@ void RowWriter::WriteDelimited(Sink &out, const Cells &cells, bool plain, const 
         Cell(out, cells.cell(i));
     }
     out.Append('\n');
+    out.Done();
 }
 
 template <class Sink>
