@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -145,8 +146,11 @@ void RatePoint(Row row, double x, double y, Rating &rating)
         rating.error = failure.what();
         return;
     }
-    if (rating.rated)
-        rating.exact = colorimetry::ExactCct({x, y});
+    if (rating.rated) {
+        // Made in place: a copy would read back in one wide load what was
+        // just written in narrow stores, and wait for them.
+        ::new (&rating.exact) colorimetry::CctResult(colorimetry::ExactCct({x, y}));
+    }
 }
 
 void RateRow(Row row, std::string_view xText, std::string_view yText, bool decimalComma,
@@ -268,8 +272,8 @@ namespace {
 // A whole number of units of the last decimal as the decimal it stands for
 // ("12345", 4: "1.2345"), written backwards, two digits at a time, ending at
 // end; returns where it begins.
-template <class Whole>
-char *WriteFixedBackwards(char *end, Whole whole, int decimals)
+template <int kDecimals>
+char *WriteFixedBackwards(char *end, std::uint64_t whole)
 {
     static constexpr std::array<char, 200> kPairs = [] {
         std::array<char, 200> pairs{};
@@ -280,20 +284,19 @@ char *WriteFixedBackwards(char *end, Whole whole, int decimals)
         return pairs;
     }();
     char *p = end;
-    auto pair = [&](Whole twoDigits) {
+    auto pair = [&](std::uint64_t twoDigits) {
         p -= 2;
         std::memcpy(p, &kPairs[2 * std::size_t(twoDigits)], 2);
     };
-    int left = decimals;
-    for (; left >= 2; left -= 2) {
+    for (int left = kDecimals; left >= 2; left -= 2) {
         pair(whole % 100);
         whole /= 100;
     }
-    if (left > 0) {
+    if constexpr (kDecimals % 2 == 1) {
         *--p = char('0' + whole % 10);
         whole /= 10;
     }
-    if (decimals > 0)
+    if constexpr (kDecimals > 0)
         *--p = '.';
     while (whole >= 100) {
         pair(whole % 100);
@@ -304,6 +307,20 @@ char *WriteFixedBackwards(char *end, Whole whole, int decimals)
     else
         *--p = char('0' + whole);
     return p;
+}
+
+// The value with that many decimals as std::to_chars writes it into
+// [first, last), a value that rounds to zero without a sign; empty when it
+// does not fit. Out of line: the quick path around it needs few registers.
+[[gnu::noinline]] std::string_view FixedByToChars(char *first, char *last, double value, int decimals)
+{
+    const auto result = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return std::string_view(first, 0);
+    std::string_view text(first, std::size_t(result.ptr - first));
+    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string_view::npos)
+        text.remove_prefix(1);
+    return text;
 }
 
 } // namespace
@@ -320,17 +337,25 @@ std::string_view OutputCells::Number(double value, int decimals)
     static constexpr std::array<double, 7> kScale{1, 10, 100, 1000, 10000, 100000, 1000000};
     const double scaled = std::fabs(value) * kScale[decimals];
     if (scaled < 1e12) {
-        std::uint64_t whole = static_cast<std::uint64_t>(scaled);
-        const double fraction = scaled - double(whole); // exact
+        const std::int64_t truncated = static_cast<std::int64_t>(scaled);
+        const double fraction = scaled - double(truncated); // exact
         if (std::fabs(fraction - 0.5) > 1e-3) {
-            whole += fraction > 0.5;
+            const std::uint64_t whole = std::uint64_t(truncated) + (fraction > 0.5);
             const bool negative = value < 0 && whole != 0;
             // Written backwards from the end of a room of its own: at most
             // 13 digits, a point and a sign.
             constexpr std::size_t kRoom = 16;
             char *const end = buffer_.data() + used_ + kRoom;
-            char *p = whole <= UINT32_MAX ? WriteFixedBackwards(end, std::uint32_t(whole), decimals)
-                                          : WriteFixedBackwards(end, whole, decimals);
+            char *p = end;
+            switch (decimals) {
+            case 0: p = WriteFixedBackwards<0>(end, whole); break;
+            case 1: p = WriteFixedBackwards<1>(end, whole); break;
+            case 2: p = WriteFixedBackwards<2>(end, whole); break;
+            case 3: p = WriteFixedBackwards<3>(end, whole); break;
+            case 4: p = WriteFixedBackwards<4>(end, whole); break;
+            case 5: p = WriteFixedBackwards<5>(end, whole); break;
+            default: p = WriteFixedBackwards<6>(end, whole); break;
+            }
             if (negative)
                 *--p = '-';
             used_ += kRoom;
@@ -338,14 +363,8 @@ std::string_view OutputCells::Number(double value, int decimals)
         }
     }
     char *first = buffer_.data() + used_;
-    const auto result = std::to_chars(first, buffer_.data() + buffer_.size(), value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc())
-        return {};
-    std::string_view text(first, std::size_t(result.ptr - first));
-    // A value that rounds to zero is written without a sign.
-    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string_view::npos)
-        text.remove_prefix(1);
-    used_ += std::size_t(result.ptr - first);
+    const std::string_view text = FixedByToChars(first, buffer_.data() + buffer_.size(), value, decimals);
+    used_ += std::size_t(text.data() + text.size() - first);
     return text;
 }
 

@@ -131,6 +131,8 @@ private:
     // One delimited cell, quoted when it must be.
     template <class Sink>
     void Cell(Sink &out, std::string_view text) const;
+    template <class Sink>
+    static void QuotedCell(Sink &out, std::string_view text);
     void JsonString(std::string_view text);
     template <class Sink>
     static void AppendJsonString(Sink &out, std::string_view text);
@@ -206,19 +208,18 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
 }
 
 template <class Sink>
-void RowWriter::Cell(Sink &out, std::string_view text) const
+inline void RowWriter::Cell(Sink &out, std::string_view text) const
 {
-    bool quote = false;
     for (const char c : text) {
-        if (needsQuotes_[static_cast<unsigned char>(c)]) {
-            quote = true;
-            break;
-        }
+        if (needsQuotes_[static_cast<unsigned char>(c)])
+            return QuotedCell(out, text);
     }
-    if (!quote) {
-        out.Append(text);
-        return;
-    }
+    out.Append(text);
+}
+
+template <class Sink>
+void RowWriter::QuotedCell(Sink &out, std::string_view text)
+{
     out.Append('"');
     for (std::size_t pos = 0;;) {
         const std::size_t q = text.find('"', pos);

@@ -103,9 +103,13 @@ struct LocusGuide {
     static constexpr std::size_t kRows = std::size_t((kU1 - kU0) / kStep) + 1;    // along u
 
     const std::vector<LocusPoint> &table = PlanckianTable();
-    std::vector<float> mired;         // kRows × kColumns nodes
-    double lowestMired = 0;           // of indexAtMired[0]
-    std::vector<float> indexAtMired;  // at lowestMired, lowestMired + 1, …
+    std::vector<double> mired; // kRows × kColumns nodes
+    double lowestMired = 0;    // of indexAtMired[0]
+    struct IndexAt {
+        double index; // the table's index at the mired
+        double slope; // and its change to the next whole mired
+    };
+    std::vector<IndexAt> indexAtMired; // at lowestMired, lowestMired + 1, …
     // What the two solutions take from the points around i, a = Pᵢ₋₁,
     // m = Pᵢ and b = Pᵢ₊₁, worked out once: their divisions become
     // multiplications (0 at the ends).
@@ -115,6 +119,7 @@ struct LocusGuide {
         double kelvinPerChord;   // (T_b − T_a) / l
         double sa, sb;           // T_a − T_m, T_b − T_m
         double inverseX;         // 1 / (s_b (s_a − s_b) (−s_a))
+        double sa2, sb2;         // s_a², s_b²
     };
     std::vector<Around> around;
 
@@ -126,21 +131,22 @@ struct LocusGuide {
             const LocusPoint &a = table[i - 1], &m = table[i], &b = table[i + 1];
             const double l = std::hypot(b.u - a.u, b.v - a.v);
             const double sa = a.kelvin - m.kelvin, sb = b.kelvin - m.kelvin;
-            around[i] = {l * l, 1 / (2 * l), (b.kelvin - a.kelvin) / l, sa, sb, 1 / (sb * (sa - sb) * (-sa))};
+            around[i] = {l * l, 1 / (2 * l), (b.kelvin - a.kelvin) / l, sa, sb, 1 / (sb * (sa - sb) * (-sa)),
+                         sa * sa, sb * sb};
         }
 
         mired.resize(kRows * kColumns);
         for (std::size_t r = 0; r < kRows; ++r) {
             for (std::size_t c = 0; c < kColumns; ++c) {
                 const Uv q{kU0 + double(r) * kStep, kV0 + double(c) * kStep};
-                float value = NAN;
+                double value = NAN;
                 if (const long lo = BracketBySearch(table, q); lo >= 0) {
                     const LocusPoint &a = table[std::size_t(lo)], &b = table[std::size_t(lo) + 1];
                     const double du = b.u - a.u, dv = b.v - a.v;
                     const double s = ((q.u - a.u) * du + (q.v - a.v) * dv) / (du * du + dv * dv);
                     const double foot = 1e6 / (a.kelvin * std::pow(b.kelvin / a.kelvin, s));
                     if (std::min(Distance(a, q), Distance(b, q)) <= kGuidedDuv)
-                        value = float(foot);
+                        value = foot;
                 }
                 mired[r * kColumns + c] = value;
             }
@@ -153,8 +159,10 @@ struct LocusGuide {
                                                 [](double k, const LocusPoint &p) { return k < p.kelvin; });
             const std::size_t i = std::size_t(std::max<long>(above - table.begin() - 1, 0));
             const double steps = std::log(kelvin / table[i].kelvin) / std::log(table[i + 1].kelvin / table[i].kelvin);
-            indexAtMired.push_back(float(double(i) + steps));
+            indexAtMired.push_back({double(i) + steps, 0});
         }
+        for (std::size_t k = 0; k + 1 < indexAtMired.size(); ++k)
+            indexAtMired[k].slope = indexAtMired[k + 1].index - indexAtMired[k].index;
     }
 
     // The table point lo between whose foot-sides q lies (−1: beyond an
@@ -167,14 +175,14 @@ struct LocusGuide {
             return BracketBySearch(table, q);
         const std::size_t r0 = std::size_t(r), c0 = std::size_t(c);
         const double fr = r - double(r0), fc = c - double(c0);
-        const float *near = &mired[r0 * kColumns + c0];
-        const float *far = near + kColumns;
+        const double *near = &mired[r0 * kColumns + c0];
+        const double *far = near + kColumns;
         const double m = (1 - fr) * ((1 - fc) * near[0] + fc * near[1]) + fr * ((1 - fc) * far[0] + fc * far[1]);
         const double k = m - lowestMired;
         if (!(k >= 0 && k < double(indexAtMired.size() - 1)))
             return BracketBySearch(table, q); // NaN: a node far from the locus
         const std::size_t k0 = std::size_t(k);
-        const double guess = indexAtMired[k0] + (k - double(k0)) * (indexAtMired[k0 + 1] - indexAtMired[k0]);
+        const double guess = indexAtMired[k0].index + (k - double(k0)) * indexAtMired[k0].slope;
         return BracketByWalk(table, q, std::min(std::size_t(guess), table.size() - 2));
     }
 };
@@ -219,25 +227,32 @@ CctResult ExactCct(Xy p)
     const LocusPoint &a = t[std::size_t(i) - 1];
     const LocusPoint &m = t[std::size_t(i)];
     const LocusPoint &b = t[std::size_t(i) + 1];
+    // The squared distances of the four points around the foot, then those
+    // of a, m and b among them: no wait for i before they are fetched.
+    // (lo ≤ size − 3: a bracket ends before the last point.)
+    const double before2 = SquaredDistance(t[std::size_t(lo) - (lo > 0)], q);
+    const double after2 = SquaredDistance(t[std::size_t(lo) + 2], q);
     const bool atLo = i == lo;
-    const double other2 = SquaredDistance(atLo ? a : b, q);
-    const double da = std::sqrt(atLo ? other2 : lo2);
-    const double dm = std::sqrt(atLo ? lo2 : hi2);
-    const double db = std::sqrt(atLo ? hi2 : other2);
+    const double da2 = atLo ? before2 : lo2;
+    const double dm2 = atLo ? lo2 : hi2;
+    const double db2 = atLo ? hi2 : after2;
     const double sign = Side(a, b, q);
     const LocusGuide::Around &k = guide.around[std::size_t(i)];
 
     // Both solutions, then the one that holds: no guess at which it is.
     // Triangular:
-    const double x = (da * da - db * db + k.chord2) * k.halfInverseChord;
+    const double x = (da2 - db2 + k.chord2) * k.halfInverseChord;
     const double triangularCct = a.kelvin + k.kelvinPerChord * x;
-    const double triangularDuv = sign * std::sqrt(std::max(0.0, da * da - x * x));
+    const double triangularDuv = sign * std::sqrt(std::max(0.0, da2 - x * x));
     // Parabolic, with T measured from the middle point so that the fit stays
-    // well conditioned:
-    const double pa = (k.sa * (db - dm) + k.sb * (dm - da)) * k.inverseX;
-    const double pb = -(k.sa * k.sa * (db - dm) + k.sb * k.sb * (dm - da)) * k.inverseX;
+    // well conditioned: d(T) = pa·s² + pb·s + pc, least at s = −pb / 2pa.
+    const double da = std::sqrt(da2), dm = std::sqrt(dm2), db = std::sqrt(db2);
+    const double paX = k.sa * (db - dm) + k.sb * (dm - da);         // pa / inverseX
+    const double minusPbX = k.sa2 * (db - dm) + k.sb2 * (dm - da);  // −pb / inverseX
+    const double s = minusPbX / (2 * paX);
+    const double pa = paX * k.inverseX;
+    const double pb = -minusPbX * k.inverseX;
     const double pc = dm;
-    const double s = -pb / (2 * pa);
     const bool parabolic = std::fabs(triangularDuv) >= kTriangularLimit;
     r.cct = parabolic ? m.kelvin + s : triangularCct;
     r.duv = parabolic ? sign * (pa * s * s + pb * s + pc) : triangularDuv;
