@@ -494,7 +494,7 @@ private slots:
             for (const auto &h : r.bins)
                 figures.insert(figures.end(), {h.rf, h.rcs, h.rhs});
             for (std::size_t c = 0; c < figures.size(); ++c)
-                QVERIFY2(std::fabs(figures[c] - kept[qsizetype(c) + 3].toDouble()) <= 1e-9,
+                QVERIFY2(std::fabs(figures[c] - kept[qsizetype(c) + 3].toDouble()) <= 1e-10,
                          qPrintable(QString("%1, %2: %3, kept %4").arg(lights[n].first, QString(rows[0].split(',')[qsizetype(c) + 3]))
                                         .arg(figures[c], 0, 'g', 17).arg(QString(kept[qsizetype(c) + 3]))));
         }
