@@ -119,33 +119,20 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
 
 namespace {
 
-// Where the next character that may end a run of plain text stands in
-// data[i, size): a quote, the delimiter or a control character (below
-// U+000E: NUL, tab, LF, CR among them; the caller looks at what it is), or
-// size. Eight characters at a time: a byte of a word is flagged where it is
-// zero, or below a bound (v − 0x01…01·n sets the top bit of every byte below
-// n, the first such byte exactly).
-std::size_t NextCandidate(const char *data, std::size_t i, std::size_t size, char delimiter)
+// The characters of data[i, i + 8) that may end a run of plain text: a
+// quote, the delimiter or a control character (below U+000E: NUL, tab, LF,
+// CR among them), each flagged by the top bit of its byte. A byte is flagged
+// where it is zero, or below a bound (v − 0x01…01·n sets the top bit of
+// every byte below n); the lowest flag is exact, a flag above a true one may
+// not be: the caller looks at each character.
+std::uint64_t Candidates(const char *data, std::size_t i, std::uint64_t delimiters)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
-        const std::uint64_t quotes = kOnes * std::uint8_t('"'), delimiters = kOnes * std::uint8_t(delimiter);
-        auto zero = [](std::uint64_t v) { return (v - kOnes) & ~v; };
-        for (; i + 8 <= size; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, data + i, 8);
-            const std::uint64_t flags =
-                (zero(word ^ quotes) | zero(word ^ delimiters) | ((word - kOnes * 0x0E) & ~word)) & kTops;
-            if (flags != 0)
-                return i + std::size_t(std::countr_zero(flags) / 8);
-        }
-    }
-    for (; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c == '"' || c == static_cast<unsigned char>(delimiter) || c < 0x0E)
-            return i;
-    }
-    return size;
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
+    constexpr std::uint64_t kQuotes = kOnes * std::uint8_t('"');
+    auto zero = [](std::uint64_t v) { return (v - kOnes) & ~v; };
+    std::uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    return (zero(word ^ kQuotes) | zero(word ^ delimiters) | ((word - kOnes * 0x0E) & ~word)) & kTops;
 }
 
 } // namespace
@@ -159,30 +146,55 @@ bool RecordReader::ReadPlainLine(std::string_view text, std::size_t &pos)
     const std::size_t start = pos;
     const char *const data = text.data();
     const std::size_t size = std::min(text.size(), start + kMaxRecordBytes);
-    for (std::size_t i = start; (i = NextCandidate(data, i, size, delimiter)) < size; ++i) {
+    // What the character at i makes of the line: a cell ends, the line
+    // ends, the line is not plain, or nothing.
+    enum class Step { Go, Ends, NotPlain };
+    auto look = [&](std::size_t i) {
         const char c = data[i];
         if (c == delimiter) {
             if (ends_.size() + 1 == kMaxCells)
-                break;
+                return Step::NotPlain;
             ends_.push_back(std::uint32_t(i - start));
-            continue;
+            return Step::Go;
         }
-        if (c != '\n' && c != '\r') {
-            if (c == '"' || c == '\0')
-                break;
-            continue; // another control character: part of the cell
+        if (c == '\n' || c == '\r')
+            return Step::Ends;
+        return c == '"' || c == '\0' ? Step::NotPlain : Step::Go; // another control character: part of the cell
+    };
+    std::size_t i = start; // where the line stops being read
+    Step step = Step::Go;
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t delimiters = 0x0101010101010101u * std::uint8_t(delimiter);
+        while (step == Step::Go && i + 8 <= size) {
+            std::uint64_t flags = Candidates(data, i, delimiters);
+            for (; flags != 0; flags &= flags - 1) {
+                const std::size_t at = i + std::size_t(std::countr_zero(flags) / 8);
+                if ((step = look(at)) != Step::Go) {
+                    i = at;
+                    break;
+                }
+            }
+            if (step == Step::Go)
+                i += 8;
         }
-        text_.assign(data + start, i - start);
-        ends_.push_back(std::uint32_t(i - start));
-        gap_ = 1;
-        recordLine_ = line_++;
-        skipLineFeed_ = c == '\r';
-        pos = i + 1;
-        completed_ = true;
-        return true;
     }
-    ends_.clear();
-    return false;
+    for (; step == Step::Go && i < size; ++i) {
+        if ((step = look(i)) != Step::Go)
+            break;
+    }
+    if (step != Step::Ends) {
+        ends_.clear();
+        return false;
+    }
+    const char c = data[i];
+    text_.assign(data + start, i - start);
+    ends_.push_back(std::uint32_t(i - start));
+    gap_ = 1;
+    recordLine_ = line_++;
+    skipLineFeed_ = c == '\r';
+    pos = i + 1;
+    completed_ = true;
+    return true;
 }
 
 bool RecordReader::Read(std::string_view text, std::size_t &pos)

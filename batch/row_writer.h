@@ -68,6 +68,18 @@ public:
     }
     void Flush(); // throws WriteFailure
 
+    // Room for size characters written straight into the buffer, then
+    // Used(their end); null when they could not fit in it at all.
+    char *Room(std::size_t size)
+    {
+        if (size > kSize)
+            return nullptr;
+        if (size > kSize - used_)
+            Flush();
+        return text_.data() + used_;
+    }
+    void Used(const char *end) { used_ = std::size_t(end - text_.data()); }
+
     // Appends through a pointer of its own, checked against the room left,
     // for a row at a time: what it writes is not read back from the buffer
     // after every character. Text that does not fit goes through the
@@ -128,6 +140,19 @@ public:
     void Write(const Cells &cells, bool plain, const Rating &rating);
 
 private:
+    // Writes into room made beforehand (OutputBuffer::Room).
+    struct RoomSink {
+        char *end;
+        void Append(std::string_view text)
+        {
+            CopyText(end, text);
+            end += text.size();
+        }
+        void Append(char c) { *end++ = c; }
+    };
+    // The rating's cells, each after a delimiter.
+    template <class Sink>
+    void WriteOutputs(Sink &out, const OutputCells &outputs) const;
     // One delimited cell, quoted when it must be.
     template <class Sink>
     void Cell(Sink &out, std::string_view text) const;
@@ -171,15 +196,30 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
         WriteJsonOutputs(outputs, columns == 0 && count == 0);
         return;
     }
-    // A short row gets empty cells up to the header's width; the cells of a
-    // long row beyond it follow the added columns, so none is lost.
-    OutputBuffer::Cursor out(out_);
-    const char delimiter = layout_.delimiter;
     std::string_view line; // the cells as their line stood, where it holds them all and no more
     if constexpr (std::is_same_v<Cells, RatedRow>) {
         if (cells.record && !cells.cells && count == columns)
             line = cells.record->plainLine();
     }
+    if (!line.empty()) {
+        // The most the row can take, every added cell quoted: room for it
+        // made once, and the row written straight into it.
+        std::size_t most = line.size() + 1;
+        for (std::size_t i = 0; i < outputs.size(); ++i)
+            most += 2 * outputs[i].size() + 3;
+        if (char *room = out_.Room(most)) {
+            RoomSink sink{room};
+            sink.Append(line);
+            WriteOutputs(sink, outputs);
+            sink.Append('\n');
+            out_.Used(sink.end);
+            return;
+        }
+    }
+    // A short row gets empty cells up to the header's width; the cells of a
+    // long row beyond it follow the added columns, so none is lost.
+    OutputBuffer::Cursor out(out_);
+    const char delimiter = layout_.delimiter;
     if (!line.empty())
         out.Append(line);
     for (std::size_t i = 0; i < columns && line.empty(); ++i) {
@@ -192,19 +232,25 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
         else
             Cell(out, cells.cell(i));
     }
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        out.Append(delimiter);
-        if (textOutputs_[i])
-            Cell(out, outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
-        else
-            out.Append(outputs[i]);
-    }
+    WriteOutputs(out, outputs);
     for (std::size_t i = columns; i < count; ++i) {
         out.Append(delimiter);
         Cell(out, cells.cell(i));
     }
     out.Append('\n');
     out.Done();
+}
+
+template <class Sink>
+void RowWriter::WriteOutputs(Sink &out, const OutputCells &outputs) const
+{
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        out.Append(layout_.delimiter);
+        if (textOutputs_[i])
+            Cell(out, outputs[i]); // the message, a quadrangle or bin name; numbers need no quotes
+        else
+            out.Append(outputs[i]);
+    }
 }
 
 template <class Sink>
