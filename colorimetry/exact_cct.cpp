@@ -17,7 +17,9 @@
 #include "planckian.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace colorimetry {
 
@@ -38,12 +40,20 @@ double Distance(const LocusPoint &p, Uv q)
     return std::sqrt(SquaredDistance(p, q));
 }
 
+// a where c holds, else b, by the bits: no branch, for choices the
+// processor could not guess (which side of the locus, which solution).
+double Choose(bool c, double a, double b)
+{
+    const std::uint64_t mask = -std::uint64_t(c);
+    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) | (std::bit_cast<std::uint64_t>(b) & ~mask));
+}
+
 // +1 when q lies above the locus (towards green) near the chord from a to
 // b, −1 below: the side of the chord, in the direction of rising T.
 double Side(const LocusPoint &a, const LocusPoint &b, Uv q)
 {
     const double cross = (b.u - a.u) * (q.v - a.v) - (b.v - a.v) * (q.u - a.u);
-    return cross < 0 ? 1.0 : -1.0;
+    return Choose(cross < 0, 1.0, -1.0);
 }
 
 // Whether the foot of q lies ahead of table point i: (q − Pᵢ)·(Pᵢ₊₁ − Pᵢ) > 0.
@@ -233,9 +243,9 @@ CctResult ExactCct(Xy p)
     const double before2 = SquaredDistance(t[std::size_t(lo) - (lo > 0)], q);
     const double after2 = SquaredDistance(t[std::size_t(lo) + 2], q);
     const bool atLo = i == lo;
-    const double da2 = atLo ? before2 : lo2;
-    const double dm2 = atLo ? lo2 : hi2;
-    const double db2 = atLo ? hi2 : after2;
+    const double da2 = Choose(atLo, before2, lo2);
+    const double dm2 = Choose(atLo, lo2, hi2);
+    const double db2 = Choose(atLo, hi2, after2);
     const double sign = Side(a, b, q);
     const LocusGuide::Around &k = guide.around[std::size_t(i)];
 
@@ -254,8 +264,8 @@ CctResult ExactCct(Xy p)
     const double pb = -minusPbX * k.inverseX;
     const double pc = dm;
     const bool parabolic = std::fabs(triangularDuv) >= kTriangularLimit;
-    r.cct = parabolic ? m.kelvin + s : triangularCct;
-    r.duv = parabolic ? sign * (pa * s * s + pb * s + pc) : triangularDuv;
+    r.cct = Choose(parabolic, m.kelvin + s, triangularCct);
+    r.duv = Choose(parabolic, sign * (pa * s * s + pb * s + pc), triangularDuv);
 
     // A CCT found within 25 ppm beyond either end (0.5 K at 20000 K) counts
     // as in the range: the method lands up to 2 ppm beside a point on the
