@@ -356,8 +356,8 @@ std::string_view OutputCells::Number(double value, int decimals)
             case 5: p = WriteFixedBackwards<5>(end, whole); break;
             default: p = WriteFixedBackwards<6>(end, whole); break;
             }
-            if (negative)
-                *--p = '-';
+            p[-1] = '-'; // kept only for a negative number: no branch on the sign
+            p -= negative;
             used_ += kRoom;
             return std::string_view(p, std::size_t(end - p));
         }
