@@ -224,7 +224,9 @@ void TestBatchReading::decimalsAreWrittenCorrectlyRounded()
     columns.tm30Bins = true;
     const auto names = OutputNames(columns);
     auto decimalsOf = [](std::string_view name) {
-        return name.starts_with("spectrum_") ? 6 : name == "sdcm" ? 4 : name == "duv" ? 5
+        return name.starts_with("spectrum_") ? 6
+             : name == "sdcm" || name.ends_with("_der") || name.ends_with("_elr") || name == "k_bv" ? 4
+             : name == "duv"                                                                       ? 5
              : name == "cct" || name.ends_with("_nm") || name == "ler" ? 1 : 2;
     };
     std::mt19937_64 random(11);
@@ -254,6 +256,10 @@ void TestBatchReading::decimalsAreWrittenCorrectlyRounded()
         f.rendering.r.fill(v);
         f.peakNm = f.ler = v;
         f.fwhmNm = v;
+        f.health.defined = true;
+        f.health.der.fill(v);
+        f.health.efficacy.fill(v);
+        f.health.blueLightEfficacy = v;
         spectral.tm30 = {true, true, v, v, {}, {}};
         spectral.tm30.rfBin.fill(v);
         spectral.tm30.rcsBin.fill(v);
