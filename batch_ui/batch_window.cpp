@@ -5,6 +5,8 @@
 #include "bin_file.h"
 #include "row_writer.h"
 
+#include "file_system.h"
+
 #include "diagram_window.h"
 #include "report_dialog.h"
 
@@ -29,10 +31,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace batchui {
 
@@ -271,14 +270,12 @@ diagram::SceneBins BatchWindow::BinsWithCounts() const
 QString BatchWindow::LoadBins(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    const std::string file = QFile::encodeName(path).toStdString();
     // Not blocking on a FIFO: only an ordinary file is read.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = platform::OpenToRead(path.toStdString(), true);
     if (fd < 0)
         return QStringLiteral("无法打开分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (platform::PlainFileSize(fd) < 0) {
+        platform::Close(fd);
         return QStringLiteral("“%1” 不是普通文件，不能作分档文件。").arg(path);
     }
     std::shared_ptr<const colorimetry::BinSet> bins;
@@ -286,14 +283,14 @@ QString BatchWindow::LoadBins(const QString &path)
         batch::BinFile read = batch::ReadBinFile(fd);
         bins = std::make_shared<const colorimetry::BinSet>(std::move(read.bins));
     } catch (const batch::BinFileError &error) {
-        ::close(fd);
+        platform::Close(fd);
         return QStringLiteral("分档文件 “%1” 有误，没有采用（表中的行不变）：\n%2")
             .arg(name, QString::fromUtf8(error.what()));
     } catch (const batch::ReadFailure &failure) {
-        ::close(fd);
+        platform::Close(fd);
         return QStringLiteral("无法读取分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(failure.what()));
     }
-    ::close(fd);
+    platform::Close(fd);
 
     options_.bins = bins; // a reading again sorts its rows into them as well
     model_->SetBins(bins);
@@ -357,7 +354,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
     fileLine_->setText(QStringLiteral("正在读取 %1 …").arg(QFileInfo(path_).fileName()));
     summaryLine_->clear();
 
-    const std::string path = QFile::encodeName(path_).toStdString();
+    const std::string path = path_.toStdString();
     ++generation_;
     layoutSet_ = false;
     model_->SetLayout({});
@@ -368,15 +365,15 @@ void BatchWindow::Load(const batch::ReadOptions &options)
                 this, [this, chunk] { Receive(chunk); }, Qt::QueuedConnection);
         };
         auto chunk = std::make_shared<Chunk>();
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = platform::OpenToRead(path);
         if (fd < 0) {
             chunk->problem = QString::fromLocal8Bit(std::strerror(errno));
             chunk->last = true;
             post(chunk);
             return;
         }
-        struct stat info {};
-        const double size = ::fstat(fd, &info) == 0 && info.st_size > 0 ? double(info.st_size) : 1;
+        const std::int64_t bytes = platform::PlainFileSize(fd);
+        const double size = bytes > 0 ? double(bytes) : 1;
         try {
             batch::BatchReader reader(fd);
             chunk->header = reader.Start(options);
@@ -384,7 +381,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
             if (chunk->header != batch::HeaderProblem::None) {
                 chunk->last = true;
                 post(chunk);
-                ::close(fd);
+                platform::Close(fd);
                 return;
             }
             // Rated on every core; the progress is that of the rows rated
@@ -406,7 +403,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
         } catch (const batch::ReadFailure &failure) {
             chunk->problem = QString::fromLocal8Bit(failure.what());
         }
-        ::close(fd);
+        platform::Close(fd);
         chunk->progress = 1;
         chunk->last = true;
         post(chunk);

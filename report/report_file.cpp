@@ -14,12 +14,12 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <unordered_map>
-#include <unistd.h>
 
 namespace report {
 
@@ -27,9 +27,10 @@ namespace {
 
 constexpr int kDpi = 96;
 
+// The UTF-8 name the batch's files go by on every platform.
 std::string Native(const QString &path)
 {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();
 }
 
 QString Utf8(const std::string &text)
@@ -114,7 +115,7 @@ QString AnyPageProblem(const QString &path, const std::vector<batch::Identity> &
     for (const batch::Identity &other : others) {
         if (other.path.empty())
             continue;
-        const QFileInfo place(QFile::decodeName(batch::Place(other.path).c_str()));
+        const QFileInfo place(Utf8(batch::Place(other.path)));
         if (!folder.isEmpty() && place.absolutePath() == folder && pages.Matches(place.fileName()))
             return SameFileProblem(QStringLiteral("报告的页“%1”").arg(pages.PathOf(place.fileName())), other);
     }
@@ -180,12 +181,12 @@ class Pass {
 public:
     explicit Pass(const FileReport &report) : report_(report)
     {
-        fd_ = ::open(QFile::encodeName(report.inPath).constData(), O_RDONLY | O_CLOEXEC);
+        fd_ = platform::OpenToRead(Native(report.inPath));
     }
     ~Pass()
     {
         if (fd_ >= 0)
-            ::close(fd_);
+            platform::Close(fd_);
     }
     // Reads the header; the message when the file cannot be reported.
     QString Start()
