@@ -9,6 +9,7 @@
 #include <io.h>
 #include <map>
 #include <random>
+#include <utility>
 
 namespace platform {
 
@@ -136,7 +137,7 @@ bool IsConsole(HANDLE handle)
 
 // Writes UTF-8 to a console as its wide characters. A character cut by the
 // end of a block waits for the next block.
-bool WriteConsole(HANDLE console, std::string_view bytes)
+bool WriteToConsole(HANDLE console, std::string_view bytes)
 {
     static std::map<HANDLE, std::string> pending;
     std::string &carry = pending[console];
@@ -216,7 +217,7 @@ bool WriteAll(int fd, std::string_view bytes)
 {
     const auto handle = HANDLE(_get_osfhandle(fd));
     if (handle != INVALID_HANDLE_VALUE && IsConsole(handle))
-        return WriteConsole(handle, bytes);
+        return WriteToConsole(handle, bytes);
     while (!bytes.empty()) {
         const int n = _write(fd, bytes.data(), unsigned(std::min<std::size_t>(bytes.size(), 1u << 30)));
         if (n < 0)
