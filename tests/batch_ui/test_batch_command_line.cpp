@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -103,6 +104,7 @@ private slots:
     void threadsGiveTheSameBytes();
     void chineseNamesEverywhere();
     void windowsDevicesPipesAndSpellings();
+    void interruptLeavesTheOutputAsItWas();
 
 private:
     QTemporaryDir dir_;
@@ -845,6 +847,49 @@ void TestBatchCommandLine::windowsDevicesPipesAndSpellings()
     QCOMPARE(window.out, rated);
     QVERIFY(window.err.contains(QStringLiteral("已计算 2 行")));
 #endif
+}
+
+void TestBatchCommandLine::interruptLeavesTheOutputAsItWas()
+{
+    // Interrupted while it writes (SIGINT; on Windows Ctrl+Break from the
+    // console), the run ends and OUT is as it was, with nothing beside it.
+    QTemporaryDir dir;
+    const QString out = WriteFile(dir, "out.csv", "precious\n");
+    QProcess process;
+#ifdef _WIN32
+    // A console to share (a test run with its streams redirected has none),
+    // and a process group of its own, so that the event reaches it alone.
+    AllocConsole();
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *arguments) {
+        arguments->flags = (arguments->flags & ~DWORD(CREATE_NO_WINDOW)) | CREATE_NEW_PROCESS_GROUP;
+    });
+#endif
+    process.start(kAmbrix, QStringList{"--batch", "-", "-o", out, "--jobs", "1"} + kGb4000);
+    QVERIFY(process.waitForStarted(30000));
+    process.write("id,x,y\n");
+    for (int i = 0; i < 2000; ++i)
+        process.write(QByteArray::number(i) + ",0.38,0.38\n");
+    QVERIFY(process.waitForBytesWritten(30000));
+    // Once the temporary file is there, the rows still coming.
+    const auto entries = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); };
+    for (int waited = 0; waited < 30000 && entries().size() < 2; waited += 10)
+        QTest::qWait(10);
+    QCOMPARE(entries().size(), 2);
+#ifdef _WIN32
+    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, DWORD(process.processId()))) {
+        const DWORD error = GetLastError();
+        process.kill();
+        process.waitForFinished(30000);
+        // Wine's consoles refuse the event (error 12).
+        QSKIP(qPrintable(QStringLiteral("the console takes no Ctrl+Break (error %1)").arg(error)));
+    }
+#else
+    ::kill(pid_t(process.processId()), SIGINT);
+#endif
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(Contents(out), QByteArray("precious\n"));
+    QCOMPARE(entries(), QStringList{"out.csv"});
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommandLine)
