@@ -16,12 +16,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace batch {
 
 struct Job {
     std::string program = "ambrix"; // names the messages
-    std::string inPath = "-";       // "-": standard input
+    std::string version;            // with program, a TM-27 file's DocumentCreator
+    std::string inPath = "-";       // "-": standard input; a folder: the files in it
+    // More files or folders, read after inPath as one table (file_sequence.h).
+    std::vector<std::string> moreInPaths;
     std::string outPath = "-";      // "-": standard output
     Format format = Format::Csv;
     ReadOptions read;
@@ -38,6 +42,14 @@ struct Job {
     // Threads that rate the rows; 1 rates them on this thread as they are
     // read. The output is the same byte for byte.
     int jobs = 1;
+    // A folder to write each rated spectral row into as a TM-27 document
+    // (spdx_export.h); empty: none.
+    std::string exportSpdx;
+
+    // Every input, in order.
+    std::vector<std::string> Inputs() const;
+    // Whether the inputs are read as several files (more than one, or a folder).
+    bool Several() const;
 };
 
 // Exit statuses.

@@ -2,6 +2,7 @@
 
 #include "row_pipeline.h"
 #include "row_rater.h"
+#include "spdx.h"
 
 #include "cgats_spectra.h"
 #include "failures.h"
@@ -73,6 +74,9 @@ void BatchReader::UpdateDecoding()
 
 namespace {
 
+// A TM-27 document larger than this is no spectrum.
+constexpr std::size_t kMaxSpdxBytes = 16u << 20;
+
 // The first cells of a record: those before a quote left open.
 struct FirstCells {
     const RecordReader &record;
@@ -92,6 +96,12 @@ bool BatchReader::DetectCgats()
     CgatsHeadReader head;
     std::size_t lineStart = 0;
     bool more = Refill();
+    while (text_.empty() && more)
+        more = Refill(); // the decoder waits for a few bytes to tell the encoding
+    if (LooksLikeSpdx(text_)) {
+        spdx_ = true;
+        return false;
+    }
     bool gathered = false;
     while (verdict == CgatsHead::Undecided) {
         const std::string_view text = gathered ? std::string_view(head_) : text_;
@@ -171,6 +181,46 @@ std::optional<std::vector<std::string>> BatchReader::UnitsLineUnder()
     return std::nullopt;
 }
 
+void BatchReader::StartSpdx()
+{
+    // The whole document, as text: a few hundred kilobytes at most.
+    std::string all(text_);
+    while (!(endOfInput_ && blockUsed_ == blockFill_)) {
+        Refill();
+        all += text_;
+        if (all.size() > kMaxSpdxBytes)
+            break;
+    }
+    UpdateDecoding();
+    layout_.spectral = SpectralKind::Spdx;
+    layout_.columns.spectral = true;
+    layout_.headerLine = 1;
+    layout_.header.assign(1, std::string(kSampleColumn));
+    for (const std::string_view field : kSpdxHeaderFields)
+        layout_.header.emplace_back(field);
+    layout_.header.emplace_back("SpectralQuantity");
+    spdxCells_.assign(1, sourceName_);
+    SpdxDocument document;
+    if (all.size() > kMaxSpdxBytes) {
+        spdxProblem_ = "这个 TM-27 文件超过了 " + std::to_string(kMaxSpdxBytes >> 20)
+                       + " MiB，不像一个光谱：没有读。请检查文件。";
+    } else {
+        document = ParseSpdx(all, spdxProblem_);
+        if (spdxProblem_.empty())
+            spdxProblem_ = document.sampleProblem;
+    }
+    for (const std::string_view field : kSpdxHeaderFields) {
+        const std::string *text = document.Field(field);
+        spdxCells_.push_back(text ? *text : std::string());
+    }
+    spdxCells_.push_back(document.spectralQuantity);
+    spdxSpectrum_ = std::move(document.spectrum);
+    layout_.columns.unit = UnitOf(document);
+    layout_.spectralNote = document.notes;
+    while (!layout_.spectralNote.empty() && layout_.spectralNote.back() == '\n')
+        layout_.spectralNote.pop_back();
+}
+
 void BatchReader::ReadLongTable(LongSpectralLayout layout)
 {
     long_ = std::make_unique<LongSpectralTable>(std::move(layout));
@@ -209,6 +259,8 @@ HeaderProblem BatchReader::Start(const ReadOptions &options)
         layout_.columns.spectral = true;
         if (!StartCgats())
             return HeaderProblem::SpectralFile;
+    } else if (spdx_) {
+        StartSpdx();
     } else {
         // The first record that is not blank, quotes kept, decides the
         // delimiter; "key: value" lines before it are metadata.
@@ -319,6 +371,17 @@ bool BatchReader::Read(RatedRow &row, ReadFacts &facts)
         facts.problem = long_->error(led);
         return true;
     }
+    if (layout_.spectral == SpectralKind::Spdx) {
+        if (std::exchange(spdxTaken_, true))
+            return false;
+        row.record = nullptr;
+        row.cells = &spdxCells_;
+        row.line = 1;
+        row.spectrum = &spdxSpectrum_;
+        facts.spectrumRead = spdxProblem_.empty();
+        facts.problem = spdxProblem_;
+        return true;
+    }
     if (layout_.spectral == SpectralKind::Cgats) {
         while (!cgats_->TakeSet(set_)) {
             if (!FeedCgats()) {
@@ -367,22 +430,37 @@ bool BatchReader::Next(RatedRow &row)
     if (!rater_)
         rater_ = std::make_unique<RowRater>(MakeRater());
     // A CGATS file's LED was read into its set, a long file's into spectrum_.
-    rater_->Rate(row, facts, layout_.spectral == SpectralKind::Cgats ? set_.spectrum : spectrum_, bands_);
+    rater_->Rate(row, facts,
+                 layout_.spectral == SpectralKind::Cgats  ? set_.spectrum
+                 : layout_.spectral == SpectralKind::Spdx ? spdxSpectrum_
+                                                          : spectrum_,
+                 bands_);
     return true;
 }
 
 bool BatchReader::ReadBlock(RowBlock &block)
 {
     block.Clear();
+    if (!blockRows_) {
+        auto rows = std::make_shared<FileRows>();
+        rows->rater = std::make_shared<const RowRater>(MakeRater());
+        blockRows_ = std::move(rows);
+    }
+    ReadInto(block, blockRows_);
+    block.SetBytesRead(bytesRead_);
+    return block.size() > 0;
+}
+
+bool BatchReader::ReadInto(RowBlock &block, const std::shared_ptr<const FileRows> &rows)
+{
     RatedRow row;
     ReadFacts facts;
     while (!block.Full()) {
         if (!Read(row, facts))
-            break;
-        block.Keep(row, facts);
+            return false;
+        block.Keep(row, facts, rows);
     }
-    block.SetBytesRead(bytesRead_);
-    return block.size() > 0;
+    return true;
 }
 
 namespace {
@@ -452,6 +530,8 @@ std::string HeaderProblemText(HeaderProblem problem, const Layout &layout, const
 
 std::string ReadingNotes(const Layout &layout)
 {
+    if (!layout.fileNotes.empty())
+        return layout.fileNotes;
     std::string notes;
     if (layout.undecodableBytes > 0)
         notes += "有 " + std::to_string(layout.undecodableBytes) + " 个字节不能按 "

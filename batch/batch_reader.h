@@ -63,6 +63,7 @@ enum class SpectralKind {
     Wide,  // a spectrum per row, a column per wavelength: read row by row
     Long,  // a column of wavelengths, a column per LED: read whole
     Cgats, // a CGATS spectral file, a data set per LED: read set by set
+    Spdx,  // an IES TM-27 document: one LED, its header's fields as cells
 };
 
 struct Layout {
@@ -99,6 +100,10 @@ struct Layout {
     bool incomplete = false;
     // The columns each row adds (the bins named by the options).
     OutputColumns columns;
+    // Several files read as one table: what the reading of each found, one
+    // sentence a line, each naming its file; ReadingNotes gives these
+    // instead of the fields above.
+    std::string fileNotes;
 };
 
 // One row as read and rated. Its cells are valid until the next row (or,
@@ -133,8 +138,9 @@ struct RatedRow {
 // What reading found of a row beside its cells, for rating it.
 struct ReadFacts {
     // The record itself was faulty: a quote left open (at quoteLine), or cut
-    // at kMaxRecordBytes or kMaxCells.
-    enum class Fault : std::uint8_t { None, UnclosedQuote, Cut } fault = Fault::None;
+    // at kMaxRecordBytes or kMaxCells; or the row stands for a file that
+    // could not be read at all, and problem says why.
+    enum class Fault : std::uint8_t { None, UnclosedQuote, Cut, Unread } fault = Fault::None;
     std::uint64_t quoteLine = 0;
     // A long or CGATS file's LED: its spectrum was read with the file
     // (RatedRow::spectrum), or could not be, and problem says why.
@@ -144,25 +150,43 @@ struct ReadFacts {
 
 class RowRater;
 struct RowBlock;
+struct FileRows;
 
-class BatchReader {
+// Where a pipeline's rows come from (row_pipeline.h): one file
+// (BatchReader) or several in turn (FileSequence).
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // The rows' columns as written (after the source has started).
+    virtual const Layout &layout() const = 0;
+    // The next rows as read, not rated, into block (its rows kept by it),
+    // up to a row count or size that keeps a block small; false when there
+    // was none left. Throws ReadFailure.
+    virtual bool ReadBlock(RowBlock &block) = 0;
+};
+
+class BatchReader final : public RowSource {
 public:
     // Reads from fd, which stays the caller's.
     explicit BatchReader(int fd, std::size_t blockSize = 1u << 20);
     ~BatchReader();
 
+    // The name of what is read, for a TM-27 document's "样品" cell (the
+    // file's name without its folder and ending); before Start.
+    void SetSourceName(std::string name) { sourceName_ = std::move(name); }
+
     // Reads the header and finds the columns. Throws ReadFailure.
     HeaderProblem Start(const ReadOptions &options);
-    const Layout &layout() const { return layout_; }
+    const Layout &layout() const override { return layout_; }
 
     // The next row that is not blank, rated; false at the end. Throws
     // ReadFailure.
     bool Next(RatedRow &row);
 
-    // The next rows as read, not rated, into block (its rows kept by it),
-    // up to a row count or size that keeps a block small; false when there
-    // was none left. Throws ReadFailure.
-    bool ReadBlock(RowBlock &block);
+    bool ReadBlock(RowBlock &block) override;
+    // The same, each row kept as of rows, added to what block holds; false
+    // when the file has no more rows (true: the block is full).
+    bool ReadInto(RowBlock &block, const std::shared_ptr<const FileRows> &rows);
 
     // A rater of this file's rows as the header gave them (after Start): a
     // copy of all it needs, for a thread of its own.
@@ -179,6 +203,7 @@ private:
     void UpdateDecoding();
 
     bool DetectCgats();
+    void StartSpdx();
     bool StartCgats();
     bool FeedCgats();
     void KeepCgatsNotes();
@@ -196,10 +221,17 @@ private:
     CgatsSpectralSet set_;
     bool cgatsFinished_ = false;
     std::string head_; // the start of the text, read to tell a CGATS file, then read again
+    bool spdx_ = false;           // the first block began like a TM-27 document
+    bool spdxTaken_ = false;      // its one row was read
+    std::vector<std::string> spdxCells_;
+    colorimetry::Spectrum spdxSpectrum_;
+    std::string spdxProblem_;     // why its spectrum could not be read
+    std::string sourceName_;
     bool pendingRecord_ = false; // the record looked at under the header is the next one
     colorimetry::Spectrum spectrum_; // the row's
     colorimetry::Bands bands_{};
     std::unique_ptr<RowRater> rater_; // Next's, made at the first row
+    std::shared_ptr<const FileRows> blockRows_; // ReadBlock's, made at the first block
     Layout layout_;
     TextDecoder decoder_;
     RecordReader records_;

@@ -33,7 +33,7 @@ bool OutputFile::Commit()
     const int fd = std::exchange(fd_, -1);
     if (direct_)
         return platform::Close(fd);
-    if (!platform::PutInPlace(fd, temporary_, path_))
+    if (!platform::PutInPlace(fd, temporary_, path_, synced_))
         return false;
     committed_ = true;
     return true;
@@ -61,6 +61,11 @@ bool SameFile(const Identity &a, const Identity &b)
 {
     const std::string key = FileKey(a);
     return !key.empty() && key == FileKey(b);
+}
+
+void SyncFileSystem(const std::string &path)
+{
+    platform::SyncFileSystem(path);
 }
 
 } // namespace batch

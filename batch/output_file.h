@@ -57,6 +57,10 @@ public:
     // Gives the file the permissions a new file (or the old one) has, and
     // puts it in its place. false with errno set on failure.
     bool Commit();
+    // Many small files written in a row (exported spectra) are not each
+    // flushed to the disk before they are renamed, which would cost a
+    // disk's turn each: SyncFileSystem flushes them all at the end.
+    void SkipSync() { synced_ = false; }
     // Removes the temporary file unless committed.
     ~OutputFile();
 
@@ -66,6 +70,10 @@ private:
     int fd_ = -1;
     bool direct_ = false;
     bool committed_ = false;
+    bool synced_ = true;
 };
+
+// Flushes what was written to the file system that holds path to the disk.
+void SyncFileSystem(const std::string &path);
 
 } // namespace batch

@@ -1,6 +1,7 @@
 #include "record_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace batch {
@@ -49,6 +50,7 @@ void RecordReader::Reset()
     kept_.clear();
     text_.clear();
     ends_.clear();
+    gap_ = 0;
 }
 
 bool RecordReader::GiveUpQuote()
@@ -74,7 +76,7 @@ bool RecordReader::GiveUpQuote()
 bool RecordReader::blank() const
 {
     for (const char c : text_) {
-        if (c != ' ' && c != '\t')
+        if (c != ' ' && c != '\t' && !(gap_ && c == delimiter_))
             return false;
     }
     return true;
@@ -115,8 +117,96 @@ bool RecordReader::Take(std::string_view text, std::size_t &pos)
     return Read(text, pos);
 }
 
+namespace {
+
+// The characters of data[i, i + 8) that may end a run of plain text: a
+// quote, the delimiter or a control character (below U+000E: NUL, tab, LF,
+// CR among them), each flagged by the top bit of its byte. A byte is flagged
+// where it is zero, or below a bound (v − 0x01…01·n sets the top bit of
+// every byte below n); the lowest flag is exact, a flag above a true one may
+// not be: the caller looks at each character.
+std::uint64_t Candidates(const char *data, std::size_t i, std::uint64_t delimiters)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
+    constexpr std::uint64_t kQuotes = kOnes * std::uint8_t('"');
+    auto zero = [](std::uint64_t v) { return (v - kOnes) & ~v; };
+    std::uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    return (zero(word ^ kQuotes) | zero(word ^ delimiters) | ((word - kOnes * 0x0E) & ~word)) & kTops;
+}
+
+} // namespace
+
+// The common record: a whole line of plain cells in the text at hand, no
+// quote and no NUL in it. It is taken as it stands, delimiters and all, in
+// one copy. False, with nothing changed, for any other.
+bool RecordReader::ReadPlainLine(std::string_view text, std::size_t &pos)
+{
+    const char delimiter = delimiter_;
+    const std::size_t start = pos;
+    const char *const data = text.data();
+    const std::size_t size = std::min(text.size(), start + kMaxRecordBytes);
+    // What the character at i makes of the line: a cell ends, the line
+    // ends, the line is not plain, or nothing.
+    enum class Step { Go, Ends, NotPlain };
+    auto look = [&](std::size_t i) {
+        const char c = data[i];
+        if (c == delimiter) {
+            if (ends_.size() + 1 == kMaxCells)
+                return Step::NotPlain;
+            ends_.push_back(std::uint32_t(i - start));
+            return Step::Go;
+        }
+        if (c == '\n' || c == '\r')
+            return Step::Ends;
+        return c == '"' || c == '\0' ? Step::NotPlain : Step::Go; // another control character: part of the cell
+    };
+    std::size_t i = start; // where the line stops being read
+    Step step = Step::Go;
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t delimiters = 0x0101010101010101u * std::uint8_t(delimiter);
+        while (step == Step::Go && i + 8 <= size) {
+            std::uint64_t flags = Candidates(data, i, delimiters);
+            for (; flags != 0; flags &= flags - 1) {
+                const std::size_t at = i + std::size_t(std::countr_zero(flags) / 8);
+                if ((step = look(at)) != Step::Go) {
+                    i = at;
+                    break;
+                }
+            }
+            if (step == Step::Go)
+                i += 8;
+        }
+    }
+    for (; step == Step::Go && i < size; ++i) {
+        if ((step = look(i)) != Step::Go)
+            break;
+    }
+    if (step != Step::Ends) {
+        ends_.clear();
+        return false;
+    }
+    const char c = data[i];
+    text_.assign(data + start, i - start);
+    ends_.push_back(std::uint32_t(i - start));
+    gap_ = 1;
+    recordLine_ = line_++;
+    skipLineFeed_ = c == '\r';
+    pos = i + 1;
+    completed_ = true;
+    return true;
+}
+
 bool RecordReader::Read(std::string_view text, std::size_t &pos)
 {
+    if (state_ == State::RecordStart && delimiter_ != 0 && !spanning_ && ends_.empty()) {
+        if (skipLineFeed_ && pos < text.size()) {
+            skipLineFeed_ = false; // a CR ended the last record: an LF after it belongs to it
+            pos += text[pos] == '\n';
+        }
+        if (!skipLineFeed_ && ReadPlainLine(text, pos))
+            return true;
+    }
     const char delimiter = delimiter_;
     const bool raw = delimiter == 0;
     // While a quoted cell spans lines, what is read is kept from here on.

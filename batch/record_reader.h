@@ -48,9 +48,12 @@ public:
     std::size_t cellCount() const { return ends_.size(); }
     std::string_view cell(std::size_t i) const
     {
-        const std::uint32_t begin = i == 0 ? 0 : ends_[i - 1];
-        return std::string_view(text_).substr(begin, ends_[i] - begin);
+        const std::uint32_t begin = i == 0 ? 0 : ends_[i - 1] + gap_;
+        return std::string_view(text_.data() + begin, ends_[i] - begin);
     }
+    // The cells joined by the delimiter, as the line stood, where the record
+    // was a line of plain cells taken whole; empty otherwise.
+    std::string_view plainLine() const { return gap_ ? std::string_view(text_) : std::string_view(); }
     // True when every cell is empty or blanks only (such a record is skipped).
     bool blank() const;
     // The record was cut at kMaxRecordBytes or kMaxCells.
@@ -71,6 +74,7 @@ public:
 private:
     enum class State { RecordStart, CellStart, Plain, Quoted, QuoteInQuoted };
     bool Read(std::string_view text, std::size_t &pos);
+    bool ReadPlainLine(std::string_view text, std::size_t &pos);
     void Reset();
     void Append(std::string_view run);
     void EndCell();
@@ -87,8 +91,12 @@ private:
     std::uint64_t line_ = 1;
     std::uint64_t recordLine_ = 1;
     std::uint64_t quoteLine_ = 0; // where the last quote opened
+    // The record's cells, each ending at ends_[i] in text_ and beginning
+    // gap_ after the end of the one before: 0 where text_ holds the cells
+    // alone, 1 where it holds a plain line as it stood, delimiters and all.
     std::string text_;
     std::vector<std::uint32_t> ends_;
+    std::uint32_t gap_ = 0;
     std::array<bool, 256> stops_{}; // what ends a run of plain text
     char stopsFor_ = 0;             // the delimiter stops_ was made for
 

@@ -25,6 +25,7 @@ void RowBlock::Clear()
     cellEnds_.clear();
     problems_.clear();
     entries_.clear();
+    files_.clear();
     bytesRead_ = 0;
 }
 
@@ -33,7 +34,7 @@ bool RowBlock::Full() const
     return entries_.size() >= kBlockRows || cells_.size() >= kBlockBytes;
 }
 
-void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts)
+void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts, const std::shared_ptr<const FileRows> &file)
 {
     Entry entry;
     entry.line = row.line;
@@ -49,6 +50,9 @@ void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts)
     entry.problemBegin = problems_.size();
     problems_ += facts.problem;
     entry.problemEnd = problems_.size();
+    if (files_.empty() || files_.back() != file)
+        files_.push_back(file);
+    entry.file = files_.size() - 1;
     const std::size_t index = entries_.size();
     entries_.push_back(entry);
     if (spectra_.size() <= index)
@@ -61,7 +65,7 @@ void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts)
     }
 }
 
-void RowBlock::Rate(const RowRater &rater)
+void RowBlock::Rate()
 {
     const std::size_t n = entries_.size();
     views_.resize(cellEnds_.size());
@@ -71,6 +75,7 @@ void RowBlock::Rate(const RowRater &rater)
         rows_.resize(n);
     if (bands_.size() < n)
         bands_.resize(n);
+    bool named = false;
     for (std::size_t i = 0; i < n; ++i) {
         Entry &entry = entries_[i];
         RatedRow &row = rows_[i];
@@ -80,8 +85,33 @@ void RowBlock::Rate(const RowRater &rater)
         row.keptPlain = entry.plain;
         row.line = entry.line;
         entry.facts.problem = std::string_view(problems_).substr(entry.problemBegin, entry.problemEnd - entry.problemBegin);
-        rater.Rate(row, entry.facts, spectra_[i], bands_[i]);
+        const FileRows &file = *files_[entry.file];
+        file.rater->Rate(row, entry.facts, spectra_[i], bands_[i]);
+        named = named || file.named;
     }
+    if (!named)
+        return;
+    // The rows of a file among several: its name, then its cells where the
+    // output's columns take them, then the rest, none lost.
+    shown_.clear();
+    std::vector<std::size_t> first(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Entry &entry = entries_[i];
+        const FileRows &file = *files_[entry.file];
+        const std::span<const std::string_view> cells = rows_[i].kept;
+        auto cell = [&](std::size_t k) { return k < cells.size() ? cells[k] : std::string_view(); };
+        first[i] = shown_.size();
+        shown_.push_back(file.name);
+        for (const std::ptrdiff_t column : file.columnOf)
+            shown_.push_back(column < 0 ? std::string_view() : cell(std::size_t(column)));
+        for (const std::size_t column : file.leftOver)
+            shown_.push_back(cell(column));
+        for (std::size_t k = file.headerCells; k < cells.size(); ++k)
+            shown_.push_back(cells[k]);
+        rows_[i].keptPlain = false;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        rows_[i].kept = std::span<const std::string_view>(shown_).subspan(first[i], (i + 1 < n ? first[i + 1] : shown_.size()) - first[i]);
 }
 
 int RowPipeline::MachineThreads()
@@ -89,15 +119,39 @@ int RowPipeline::MachineThreads()
     return platform::UsableCores();
 }
 
-RowPipeline::RowPipeline(BatchReader &reader, int jobs, std::optional<Format> format)
-    : reader_(reader), layout_(reader.layout()), rater_(reader.MakeRater()), format_(format)
+RowPipeline::RowPipeline(RowSource &source, int jobs, std::optional<Format> format)
+    : source_(source), layout_(source.layout()), format_(format)
 {
     jobs = std::max(1, jobs);
+    if (jobs == 1) {
+        // One thread: each block is rated (and written) here, as it is read.
+        inFlight_ = 1;
+        inline_ = std::make_unique<Writing>(format_, layout_);
+        return;
+    }
     // Enough blocks that every thread has one to rate while the next are
     // read and the oldest handed on.
     inFlight_ = std::size_t(jobs) * 2 + 2;
     for (int i = 0; i < jobs; ++i)
         threads_.emplace_back([this] { Work(); });
+}
+
+RowPipeline::Writing::Writing(const std::optional<Format> &format, const Layout &layout) : out(text)
+{
+    if (format)
+        writer.emplace(out, *format, layout);
+}
+
+void RowPipeline::Writing::Rate(RowBlock &block)
+{
+    block.Rate();
+    if (!writer)
+        return;
+    for (std::size_t i = 0; i < block.size(); ++i)
+        writer->Write(block.row(i));
+    out.Flush();
+    block.text_out_.swap(text);
+    text.clear();
 }
 
 RowPipeline::~RowPipeline()
@@ -121,12 +175,7 @@ void RowPipeline::Stop()
 void RowPipeline::Work()
 {
     KeepInterruptsFromThisThread();
-    const RowRater rater = rater_;
-    std::string written;
-    OutputBuffer out(written);
-    std::optional<RowWriter> writer;
-    if (format_)
-        writer.emplace(out, *format_, layout_);
+    Writing writing(format_, layout_);
     while (true) {
         Slot *slot = nullptr;
         {
@@ -138,14 +187,7 @@ void RowPipeline::Work()
             waiting_.pop_front();
         }
         try {
-            slot->block.Rate(rater);
-            if (writer) {
-                for (std::size_t i = 0; i < slot->block.size(); ++i)
-                    writer->Write(slot->block.row(i));
-                out.Flush();
-                slot->block.text_out_.swap(written);
-                written.clear();
-            }
+            writing.Rate(slot->block);
         } catch (...) {
             const std::lock_guard lock(mutex_);
             if (!failure_)
@@ -174,10 +216,16 @@ const RowBlock *RowPipeline::NextBlock()
                 slot = slots_.back().get();
             }
             slot->rated = false;
-            more_ = reader_.ReadBlock(slot->block);
+            more_ = source_.ReadBlock(slot->block);
             if (!more_) {
                 free_.push_back(slot);
                 break;
+            }
+            if (inline_) {
+                inline_->Rate(slot->block);
+                slot->rated = true;
+                order_.push_back(slot);
+                continue;
             }
             {
                 const std::lock_guard lock(mutex_);

@@ -29,6 +29,19 @@
 
 namespace batch {
 
+// How the rows of one file are rated, and, among the rows of several
+// files, how they are shown: the file's name first, then its cells in the
+// output's columns (matched by the header's names), then its cells that
+// no column takes.
+struct FileRows {
+    std::shared_ptr<const RowRater> rater;
+    bool named = false;              // the rows are one file's among several
+    std::string name;                // the first cell of each row
+    std::vector<std::ptrdiff_t> columnOf; // per output column after the first: the file's column, or -1
+    std::vector<std::size_t> leftOver;    // the file's columns no output column takes
+    std::size_t headerCells = 0;          // cells beyond the file's header follow those
+};
+
 // Rows of a file as read, and once rated, their ratings (and, when the
 // pipeline writes, their text as written).
 struct RowBlock {
@@ -42,10 +55,10 @@ public:
     // The rows as a RowWriter writes them (when the pipeline writes).
     std::string_view text() const { return text_out_; }
 
-    // For BatchReader::ReadBlock.
+    // For a RowSource's ReadBlock: the row as read, of the file.
     void Clear();
     bool Full() const;
-    void Keep(const RatedRow &row, const ReadFacts &facts);
+    void Keep(const RatedRow &row, const ReadFacts &facts, const std::shared_ptr<const FileRows> &file);
     void SetBytesRead(std::uint64_t bytes) { bytesRead_ = bytes; }
 
 private:
@@ -58,9 +71,11 @@ private:
         ReadFacts facts;            // its problem in problems_
         std::size_t problemBegin = 0;
         std::size_t problemEnd = 0;
+        std::size_t file = 0;       // in files_
     };
-    // Rates every row with rater, into rows_ (and bands_, spectra_).
-    void Rate(const RowRater &rater);
+    // Rates every row with its file's rater, into rows_ (and bands_,
+    // spectra_); the rows of a file among several then show its name.
+    void Rate();
 
     std::string cells_;                    // every cell's text, one after another
     std::vector<std::size_t> cellEnds_;    // each cell's end in cells_
@@ -68,7 +83,9 @@ private:
     std::vector<Entry> entries_;
     std::vector<colorimetry::Spectrum> spectra_; // per row: as read, or read from its cells
     std::vector<colorimetry::Bands> bands_;      // per row
-    std::vector<std::string_view> views_;
+    std::vector<std::shared_ptr<const FileRows>> files_;
+    std::vector<std::string_view> views_;    // every cell as read
+    std::vector<std::string_view> shown_;    // rows of a file among several, as written
     std::vector<RatedRow> rows_;
     std::string text_out_;
     std::uint64_t bytesRead_ = 0;
@@ -76,10 +93,10 @@ private:
 
 class RowPipeline {
 public:
-    // Rates the rows reader gives (after its Start) on jobs threads; with
+    // Rates the rows source gives (after its start) on jobs threads; with
     // a format, also writes them as a RowWriter of that format writes them
-    // for the reader's layout.
-    RowPipeline(BatchReader &reader, int jobs, std::optional<Format> format = std::nullopt);
+    // for the source's layout.
+    RowPipeline(RowSource &source, int jobs, std::optional<Format> format = std::nullopt);
     ~RowPipeline();
     RowPipeline(const RowPipeline &) = delete;
     RowPipeline &operator=(const RowPipeline &) = delete;
@@ -105,14 +122,22 @@ private:
         RowBlock block;
         bool rated = false;
     };
+    // A thread's rater's writer: the block's rows written into its text.
+    struct Writing {
+        Writing(const std::optional<Format> &format, const Layout &layout);
+        void Rate(RowBlock &block);
+        std::string text;
+        OutputBuffer out;
+        std::optional<RowWriter> writer;
+    };
     void Work();
     void Stop();
 
-    BatchReader &reader_;
+    RowSource &source_;
     Layout layout_; // as the header gave it, for the writers
-    RowRater rater_;  // each thread rates with a copy
     std::optional<Format> format_;
     std::size_t inFlight_;
+    std::unique_ptr<Writing> inline_; // one thread: this one rates
 
     std::mutex mutex_;
     std::condition_variable work_;  // a block to rate, or stop

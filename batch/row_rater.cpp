@@ -81,7 +81,7 @@ void RowRater::Rate(RatedRow &row, const ReadFacts &facts, colorimetry::Spectrum
 {
     ClearUpperVectorState();
     row.bands = nullptr;
-    if (spectral_ == SpectralKind::Long || spectral_ == SpectralKind::Cgats) {
+    if (spectral_ == SpectralKind::Long || spectral_ == SpectralKind::Cgats || spectral_ == SpectralKind::Spdx) {
         row.spectrum = facts.spectrumRead ? &spectrum : nullptr;
         RateSpectralRow(row, facts.problem, bands);
     } else if (wide_) {
@@ -98,7 +98,8 @@ void RowRater::Rate(RatedRow &row, const ReadFacts &facts, colorimetry::Spectrum
     if (facts.fault != ReadFacts::Fault::None) {
         ClearRating(row.rating);
         row.rating.error = facts.fault == ReadFacts::Fault::UnclosedQuote ? UnclosedQuoteMessage(facts.quoteLine)
-                                                                          : CutRecordMessage();
+                           : facts.fault == ReadFacts::Fault::Cut        ? CutRecordMessage()
+                                                                          : std::string(facts.problem);
     }
     Rating &rating = row.rating;
     if (rating.rated) {

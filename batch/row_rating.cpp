@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -33,38 +34,42 @@ bool ReadPlainDecimal(std::string_view text, double &value)
         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (text.empty() || text.size() > 17)
         return false;
-    const bool negative = text[0] == '-';
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    const bool negative = *p == '-';
+    p += negative;
+    const char *const start = p;
     std::uint64_t digits = 0;
-    int count = 0;
-    int decimals = -1; // none until the point
-    for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            digits = digits * 10 + std::uint64_t(c - '0');
-            ++count;
-            if (decimals >= 0)
-                ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
+    auto digitsUpTo = [&] {
+        for (unsigned d; p != end && (d = unsigned(*p) - '0') < 10; ++p)
+            digits = digits * 10 + d;
+    };
+    digitsUpTo();
+    std::size_t decimals = 0;
+    std::size_t count = std::size_t(p - start);
+    if (p != end) {
+        if (*p != '.')
             return false;
-        }
+        const char *const point = ++p;
+        digitsUpTo();
+        if (p != end)
+            return false;
+        decimals = std::size_t(p - point);
+        count += decimals;
     }
     if (count == 0 || count > 15)
         return false;
-    value = double(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    value = double(digits) / kPowers[decimals];
     if (negative)
         value = -value;
     return true;
 }
 
-// A cell as its number text: with decimal commas, "0,3805" as "0.3805".
+// Any other cell as its number text: with decimal commas, "0,3805" as
+// "0.3805".
 // A failure names the text as the cell holds it.
-double ReadCell(std::string_view text, bool decimalComma, std::string &scratch)
+double ReadOtherCell(std::string_view text, bool decimalComma, std::string &scratch)
 {
-    double value;
-    if (ReadPlainDecimal(text, value))
-        return value;
     if (!decimalComma || text.find(',') == std::string_view::npos)
         return entry_rules::ReadEntry(text);
     scratch.assign(text);
@@ -109,8 +114,11 @@ void RateForCct(double x, double y, Rating &rating)
 
 double ReadNumberCell(std::string_view text, bool decimalComma)
 {
+    double value;
+    if (ReadPlainDecimal(text, value))
+        return value;
     thread_local std::string scratch;
-    return ReadCell(text, decimalComma, scratch);
+    return ReadOtherCell(text, decimalComma, scratch);
 }
 
 void ClearRating(Rating &rating)
@@ -138,8 +146,11 @@ void RatePoint(Row row, double x, double y, Rating &rating)
         rating.error = failure.what();
         return;
     }
-    if (rating.rated)
-        rating.exact = colorimetry::ExactCct({x, y});
+    if (rating.rated) {
+        // Made in place: a copy would read back in one wide load what was
+        // just written in narrow stores, and wait for them.
+        ::new (&rating.exact) colorimetry::CctResult(colorimetry::ExactCct({x, y}));
+    }
 }
 
 void RateRow(Row row, std::string_view xText, std::string_view yText, bool decimalComma,
@@ -277,55 +288,104 @@ std::span<const std::string_view> OutputNames(const OutputColumns &columns)
     return names.sets[std::size_t(Key(columns))];
 }
 
+namespace {
+
+// A whole number of units of the last decimal as the decimal it stands for
+// ("12345", 4: "1.2345"), written backwards, two digits at a time, ending at
+// end; returns where it begins.
+template <int kDecimals>
+char *WriteFixedBackwards(char *end, std::uint64_t whole)
+{
+    static constexpr std::array<char, 200> kPairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; ++i) {
+            pairs[std::size_t(2 * i)] = char('0' + i / 10);
+            pairs[std::size_t(2 * i + 1)] = char('0' + i % 10);
+        }
+        return pairs;
+    }();
+    char *p = end;
+    auto pair = [&](std::uint64_t twoDigits) {
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * std::size_t(twoDigits)], 2);
+    };
+    for (int left = kDecimals; left >= 2; left -= 2) {
+        pair(whole % 100);
+        whole /= 100;
+    }
+    if constexpr (kDecimals % 2 == 1) {
+        *--p = char('0' + whole % 10);
+        whole /= 10;
+    }
+    if constexpr (kDecimals > 0)
+        *--p = '.';
+    while (whole >= 100) {
+        pair(whole % 100);
+        whole /= 100;
+    }
+    if (whole >= 10)
+        pair(whole);
+    else
+        *--p = char('0' + whole);
+    return p;
+}
+
+// The value with that many decimals as std::to_chars writes it into
+// [first, last), a value that rounds to zero without a sign; empty when it
+// does not fit. Out of line: the quick path around it needs few registers.
+[[gnu::noinline]] std::string_view FixedByToChars(char *first, char *last, double value, int decimals)
+{
+    const auto result = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return std::string_view(first, 0);
+    std::string_view text(first, std::size_t(result.ptr - first));
+    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string_view::npos)
+        text.remove_prefix(1);
+    return text;
+}
+
+} // namespace
+
 // The value with that many decimals, correctly rounded as std::to_chars
-// writes it. Most values are scaled to a whole number and written as one:
-// when the scaled value is far from a tie, rounding it gives the same
-// digits; near a tie, and for large values, std::to_chars decides.
+// writes it, a value that rounds to zero without a sign. Most values are
+// scaled to a whole number and written as one: when the scaled value is far
+// from a tie, rounding it gives the same digits (the scaling errs by less
+// than 2⁻⁵³·10¹²); near a tie, and for large values, std::to_chars decides.
 std::string_view OutputCells::Number(double value, int decimals)
 {
     if (!std::isfinite(value))
         return {}; // no number: an empty cell (null in JSON), never "inf" or "nan"
     static constexpr std::array<double, 7> kScale{1, 10, 100, 1000, 10000, 100000, 1000000};
-    char *first = buffer_.data() + used_;
-    char *last = buffer_.data() + buffer_.size();
-    std::to_chars_result result{};
-    const double scaled = value * kScale[decimals];
-    const double whole = std::nearbyint(scaled);
-    if (std::fabs(scaled) < 1e12 && std::fabs(std::fabs(scaled - whole) - 0.5) > 1e-3) {
-        long long digits = static_cast<long long>(whole);
-        char *p = first;
-        if (digits < 0 || (digits == 0 && std::signbit(value))) {
-            *p++ = '-';
-            digits = -digits;
+    const double scaled = std::fabs(value) * kScale[decimals];
+    if (scaled < 1e12) {
+        const std::int64_t truncated = static_cast<std::int64_t>(scaled);
+        const double fraction = scaled - double(truncated); // exact
+        if (std::fabs(fraction - 0.5) > 1e-3) {
+            const std::uint64_t whole = std::uint64_t(truncated) + (fraction > 0.5);
+            const bool negative = value < 0 && whole != 0;
+            // Written backwards from the end of a room of its own: at most
+            // 13 digits, a point and a sign.
+            constexpr std::size_t kRoom = 16;
+            char *const end = buffer_.data() + used_ + kRoom;
+            char *p = end;
+            switch (decimals) {
+            case 0: p = WriteFixedBackwards<0>(end, whole); break;
+            case 1: p = WriteFixedBackwards<1>(end, whole); break;
+            case 2: p = WriteFixedBackwards<2>(end, whole); break;
+            case 3: p = WriteFixedBackwards<3>(end, whole); break;
+            case 4: p = WriteFixedBackwards<4>(end, whole); break;
+            case 5: p = WriteFixedBackwards<5>(end, whole); break;
+            default: p = WriteFixedBackwards<6>(end, whole); break;
+            }
+            p[-1] = '-'; // kept only for a negative number: no branch on the sign
+            p -= negative;
+            used_ += kRoom;
+            return std::string_view(p, std::size_t(end - p));
         }
-        char text[24];
-        const auto end = std::to_chars(text, text + sizeof text, digits).ptr;
-        std::size_t length = end - text;
-        const std::size_t wholeDigits = length > std::size_t(decimals) ? length - decimals : 0;
-        if (wholeDigits == 0) {
-            *p++ = '0';
-        } else {
-            std::memcpy(p, text, wholeDigits);
-            p += wholeDigits;
-        }
-        if (decimals > 0) {
-            *p++ = '.';
-            for (std::size_t i = wholeDigits + decimals; i > length; --i)
-                *p++ = '0';
-            std::memcpy(p, text + wholeDigits, length - wholeDigits);
-            p += length - wholeDigits;
-        }
-        result.ptr = p;
-    } else {
-        result = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
-        if (result.ec != std::errc())
-            return {};
     }
-    std::string_view text(first, result.ptr - first);
-    // A value that rounds to zero is written without a sign.
-    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string_view::npos)
-        text.remove_prefix(1);
-    used_ += result.ptr - first;
+    char *first = buffer_.data() + used_;
+    const std::string_view text = FixedByToChars(first, buffer_.data() + buffer_.size(), value, decimals);
+    used_ += std::size_t(text.data() + text.size() - first);
     return text;
 }
 
@@ -333,8 +393,8 @@ std::string_view OutputCells::Whole(std::int64_t value)
 {
     char *first = buffer_.data() + used_;
     const auto result = std::to_chars(first, first + 24, value);
-    used_ += result.ptr - first;
-    return std::string_view(first, result.ptr - first);
+    used_ += std::size_t(result.ptr - first);
+    return std::string_view(first, std::size_t(result.ptr - first));
 }
 
 OutputCells::OutputCells(const OutputColumns &columns, const Rating &rating)

@@ -138,15 +138,20 @@ class OutputCells {
 public:
     OutputCells(const OutputColumns &columns, const Rating &rating);
     std::size_t size() const { return count_; }
-    std::string_view operator[](std::size_t i) const { return cells_[i]; }
+    std::string_view operator[](std::size_t i) const { return {cells_[i].data, cells_[i].size}; }
 
 private:
     std::string_view Number(double value, int decimals);
     std::string_view Whole(std::int64_t value);
-    void Add(std::string_view cell) { cells_[count_++] = cell; }
-    std::array<std::string_view, kMostOutputColumns> cells_{};
+    void Add(std::string_view cell) { cells_[count_++] = {cell.data(), cell.size()}; }
+    // Left uninitialised: a row's cells are written before they are read.
+    struct Cell {
+        const char *data;
+        std::size_t size;
+    };
+    std::array<Cell, kMostOutputColumns> cells_;
     std::size_t count_ = 0;
-    std::array<char, 2048> buffer_{};
+    std::array<char, 2048> buffer_;
     std::size_t used_ = 0;
 };
 

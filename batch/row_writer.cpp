@@ -55,6 +55,13 @@ void OutputBuffer::Flush()
     used_ = 0;
 }
 
+void OutputBuffer::Cursor::Spill(std::string_view text)
+{
+    Done();
+    out_.Append(text);
+    Load();
+}
+
 void OutputBuffer::WriteOut(std::string_view text)
 {
     if (memory_) {
@@ -71,20 +78,20 @@ RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout,
 {
     for (const char c : {'"', '\r', '\n', '\0', layout.delimiter})
         needsQuotes_[static_cast<unsigned char>(c)] = true;
+    const auto names = OutputNames(columns_);
+    for (const std::string_view name : names)
+        textOutputs_.push_back(name == "ansi" || name == "bin" || name == "error");
     if (format_ != Format::Json)
         return;
     // Keys of an object must differ: an added column keeps its name; an
     // input column is named by its header cell, an unnamed one (or a cell
     // beyond the header) "column N"; a name taken before gets " (2)",
     // " (3)", …, the first that is free.
-    const auto names = OutputNames(columns_);
     taken_.insert(names.begin(), names.end());
     for (std::size_t i = 0; i < layout.header.size(); ++i)
         AddKey(layout.header[i]);
-    for (const std::string_view name : names) {
+    for (const std::string_view name : names)
         outputKeys_.push_back(Rendered(name));
-        textOutputs_.push_back(name == "ansi" || name == "bin" || name == "error");
-    }
 }
 
 void RowWriter::AddKey(std::string_view name)
@@ -107,31 +114,6 @@ std::string RowWriter::Rendered(std::string_view key)
     return text;
 }
 
-void RowWriter::Cell(std::string_view text)
-{
-    bool quote = false;
-    for (const char c : text) {
-        if (needsQuotes_[static_cast<unsigned char>(c)]) {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        out_.Append(text);
-        return;
-    }
-    out_.Append('"');
-    for (std::size_t pos = 0;;) {
-        const std::size_t q = text.find('"', pos);
-        out_.Append(text.substr(pos, q - pos));
-        if (q == std::string_view::npos)
-            break;
-        out_.Append("\"\"");
-        pos = q + 1;
-    }
-    out_.Append('"');
-}
-
 void RowWriter::JsonString(std::string_view text)
 {
     AppendJsonString(out_, text);
@@ -150,11 +132,11 @@ void RowWriter::WriteHeader()
     };
     for (const std::string &name : layout_.header) {
         separate();
-        Cell(name);
+        Cell(out_, name);
     }
     for (const std::string_view name : OutputNames(columns_)) {
         separate();
-        Cell(name);
+        Cell(out_, name);
     }
     out_.Append('\n');
 }

@@ -233,14 +233,13 @@ SpdxDocument ParseSpdx(std::string_view bytes, std::string &error)
 
     std::vector<Sample> samples;
     const pugi::xml_node distribution = Child(root, "SpectralDistribution");
+    // Thousands of samples: each element's name is looked at once, and a
+    // sample's text (one piece, as it nearly always is) is not copied.
     for (const pugi::xml_node node : distribution.children()) {
-        if (Named(node, "SpectralQuantity")) {
-            document.spectralQuantity = TextOf(node);
-        } else if (Named(node, "BandwidthFWHM")) {
-            document.bandwidthFwhm = NumberOf(TextOf(node));
-        } else if (Named(node, "BandwidthCorrected")) {
-            document.bandwidthCorrected = BooleanOf(TextOf(node));
-        } else if (Named(node, "SpectralData")) {
+        if (node.type() != pugi::node_element)
+            continue;
+        const std::string_view local = LocalName(node.name());
+        if (SameLetters(local, "SpectralData")) {
             pugi::xml_attribute attribute;
             for (const pugi::xml_attribute a : node.attributes()) {
                 if (SameLetters(LocalName(a.name()), "wavelength"))
@@ -249,8 +248,10 @@ SpdxDocument ParseSpdx(std::string_view bytes, std::string &error)
             std::optional<double> nm;
             if (attribute)
                 nm = NumberOf(attribute.value());
-            const std::string text = TextOf(node);
-            const std::optional<double> value = NumberOf(text);
+            const pugi::xml_node only = node.first_child();
+            const bool plain = only && !only.next_sibling() && only.type() == pugi::node_pcdata;
+            const std::string text = plain ? std::string() : TextOf(node);
+            const std::optional<double> value = NumberOf(plain ? std::string_view(only.value()) : std::string_view(text));
             if (nm && value) {
                 samples.push_back({*nm, *value});
                 continue;
@@ -261,8 +262,14 @@ SpdxDocument ParseSpdx(std::string_view bytes, std::string &error)
                 Line(bytes, node.offset_debug())
                 + (!attribute ? std::string("<SpectralData> 没有 wavelength 属性：每个值都要有它的波长。")
                    : !nm      ? "波长 " + Quoted(attribute.value()) + " 不是一个数。"
-                              : "波长 " + colorimetry::WavelengthText(*nm) + " nm 的值 " + Quoted(text)
+                              : "波长 " + colorimetry::WavelengthText(*nm) + " nm 的值 " + Quoted(TextOf(node))
                                     + " 不是一个数：光谱的值必须是十进制数（例如 0.0123）。");
+        } else if (SameLetters(local, "SpectralQuantity")) {
+            document.spectralQuantity = TextOf(node);
+        } else if (SameLetters(local, "BandwidthFWHM")) {
+            document.bandwidthFwhm = NumberOf(TextOf(node));
+        } else if (SameLetters(local, "BandwidthCorrected")) {
+            document.bandwidthCorrected = BooleanOf(TextOf(node));
         }
     }
 

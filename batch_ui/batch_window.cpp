@@ -3,6 +3,7 @@
 #include "row_pipeline.h"
 
 #include "bin_file.h"
+#include "file_sequence.h"
 #include "row_writer.h"
 
 #include "file_system.h"
@@ -72,6 +73,8 @@ QString PointsText(const batch::Layout &layout)
         return QStringLiteral("光谱：每列一条（第一列为波长）");
     case batch::SpectralKind::Cgats:
         return QStringLiteral("CGATS 光谱文件");
+    case batch::SpectralKind::Spdx:
+        return QStringLiteral("IES TM-27 光谱文件");
     }
     return xy;
 }
@@ -95,12 +98,12 @@ struct BatchWindow::Chunk {
     int generation = 0;
 };
 
-BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QString &path)
-    : QWidget(&screenWindow, Qt::Window), target_(target), path_(path)
+BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStringList &paths)
+    : QWidget(&screenWindow, Qt::Window), target_(target), path_(paths.value(0)), paths_(paths),
+      several_(paths.size() > 1 || QFileInfo(paths.value(0)).isDir())
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("批量计算 — %1 — %2")
-                       .arg(TargetName(target), QFileInfo(path).fileName()));
+    setWindowTitle(QStringLiteral("批量计算 — %1 — %2").arg(TargetName(target), SourceName()));
     resize(960, 600);
 
     model_ = new BatchModel(target.row, this);
@@ -224,7 +227,7 @@ BatchWindow::BatchWindow(QWidget &screenWindow, const Target &target, const QStr
         std::vector<std::uint64_t> rows;
         for (const int row : SelectedRows())
             rows.push_back(std::uint64_t(row));
-        report::ReportWithDialog(*this, path_, options_, std::move(rows));
+        report::ReportWithDialog(*this, paths_, options_, std::move(rows));
     });
     view_->addAction(reportAction);
 }
@@ -351,20 +354,56 @@ void BatchWindow::Load(const batch::ReadOptions &options)
     progress_->setValue(0);
     progress_->show();
     exportButton_->setEnabled(false);
-    fileLine_->setText(QStringLiteral("正在读取 %1 …").arg(QFileInfo(path_).fileName()));
+    fileLine_->setText(QStringLiteral("正在读取 %1 …").arg(SourceName()));
     summaryLine_->clear();
 
     const std::string path = path_.toStdString();
+    std::vector<std::string> paths;
+    for (const QString &each : paths_)
+        paths.push_back(each.toStdString());
     ++generation_;
     layoutSet_ = false;
     model_->SetLayout({});
-    worker_ = std::thread([this, path, options, generation = generation_] {
+    worker_ = std::thread([this, path, paths, several = several_, options, generation = generation_] {
         auto post = [this, generation](std::shared_ptr<Chunk> chunk) {
             chunk->generation = generation;
             QMetaObject::invokeMethod(
                 this, [this, chunk] { Receive(chunk); }, Qt::QueuedConnection);
         };
         auto chunk = std::make_shared<Chunk>();
+        // Rated on every core; the progress is that of the rows rated and
+        // handed on, not of the text read ahead.
+        auto load = [&](batch::RowSource &source, double size) {
+            batch::RowPipeline pipeline(source, batch::RowPipeline::MachineThreads());
+            auto since = std::chrono::steady_clock::now();
+            pipeline.Run([&](const batch::RowBlock &block) {
+                for (std::size_t i = 0; i < block.size(); ++i)
+                    chunk->rows.Add(block.row(i));
+                if (chunk->rows.size() >= kChunkRows || std::chrono::steady_clock::now() - since > kChunkTime) {
+                    chunk->progress = std::min(1.0, double(block.bytesRead()) / size);
+                    chunk->layout = source.layout();
+                    post(std::exchange(chunk, std::make_shared<Chunk>()));
+                    since = std::chrono::steady_clock::now();
+                }
+                return !cancel_;
+            });
+            chunk->layout = source.layout();
+        };
+        if (several) {
+            try {
+                batch::FileSequence files(paths, options);
+                files.SetThreads(batch::RowPipeline::MachineThreads());
+                files.Start();
+                chunk->layout = files.layout();
+                load(files, std::max<double>(1, double(files.totalBytes())));
+            } catch (const batch::ReadFailure &failure) {
+                chunk->problem = QString::fromLocal8Bit(failure.what());
+            }
+            chunk->progress = 1;
+            chunk->last = true;
+            post(chunk);
+            return;
+        }
         const int fd = platform::OpenToRead(path);
         if (fd < 0) {
             chunk->problem = QString::fromLocal8Bit(std::strerror(errno));
@@ -376,6 +415,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
         const double size = bytes > 0 ? double(bytes) : 1;
         try {
             batch::BatchReader reader(fd);
+            reader.SetSourceName(batch::StemOf(path));
             chunk->header = reader.Start(options);
             chunk->layout = reader.layout();
             if (chunk->header != batch::HeaderProblem::None) {
@@ -384,22 +424,7 @@ void BatchWindow::Load(const batch::ReadOptions &options)
                 platform::Close(fd);
                 return;
             }
-            // Rated on every core; the progress is that of the rows rated
-            // and handed on, not of the text read ahead.
-            batch::RowPipeline pipeline(reader, batch::RowPipeline::MachineThreads());
-            auto since = std::chrono::steady_clock::now();
-            pipeline.Run([&](const batch::RowBlock &block) {
-                for (std::size_t i = 0; i < block.size(); ++i)
-                    chunk->rows.Add(block.row(i));
-                if (chunk->rows.size() >= kChunkRows || std::chrono::steady_clock::now() - since > kChunkTime) {
-                    chunk->progress = double(block.bytesRead()) / size;
-                    chunk->layout = reader.layout();
-                    post(std::exchange(chunk, std::make_shared<Chunk>()));
-                    since = std::chrono::steady_clock::now();
-                }
-                return !cancel_;
-            });
-            chunk->layout = reader.layout();
+            load(reader, size);
         } catch (const batch::ReadFailure &failure) {
             chunk->problem = QString::fromLocal8Bit(failure.what());
         }
@@ -440,7 +465,7 @@ void BatchWindow::Receive(std::shared_ptr<Chunk> chunk)
         if (!layout.header.empty() && chunk->header == batch::HeaderProblem::None)
             fileLine_->setText(
                 QStringLiteral("%1 · %2 · %3 · %4%5")
-                    .arg(QFileInfo(path_).fileName(), FromUtf8(batch::EncodingName(layout.encoding)),
+                    .arg(SourceName(), FromUtf8(batch::EncodingName(layout.encoding)),
                          DelimiterName(layout.delimiter), PointsText(layout),
                          layout.decimalComma ? QStringLiteral(" · 小数逗号") : QString()));
     }
@@ -457,7 +482,7 @@ void BatchWindow::Finish(const QString &problem, batch::HeaderProblem header)
     exportButton_->setEnabled(model_->rowCount() > 0 || !model_->layout().header.empty());
     if (worker_.joinable())
         worker_.join();
-    const QString name = QFileInfo(path_).fileName();
+    const QString name = SourceName();
     if (!problem.isEmpty()) {
         // Whatever was read stays in the table.
         const QString text = model_->rowCount() == 0
@@ -500,12 +525,12 @@ void BatchWindow::AskForColumns()
     if (names.size() < 2) {
         QMessageBox::warning(this, QStringLiteral("批量计算"),
                              QStringLiteral("“%1” 的表头只有一列，找不到色坐标 x 和 y。")
-                                 .arg(QFileInfo(path_).fileName()));
+                                 .arg(SourceName()));
         close();
         return;
     }
     const QString intro = QStringLiteral("在 “%1” 的表头里没有认出色坐标的列。\n")
-                              .arg(QFileInfo(path_).fileName());
+                              .arg(SourceName());
     bool ok = false;
     const QString x = QInputDialog::getItem(this, QStringLiteral("选择色坐标的列"),
                                             intro + QStringLiteral("色坐标 x 在哪一列？"), names,
@@ -676,20 +701,34 @@ void BatchWindow::SelectPicked(std::span<const int> rows, bool toggle)
     }
 }
 
-void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QString &path)
+void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QStringList &paths)
 {
-    QString file = path;
-    if (file.isEmpty()) {
-        file = QFileDialog::getOpenFileName(
-            &screenWindow, QStringLiteral("批量计算：选择测量文件"), QString(),
-            QStringLiteral("测量数据 (*.csv *.txt *.tsv *.dat);;所有文件 (*)"));
-        if (file.isEmpty())
+    QStringList files = paths;
+    if (files.isEmpty()) {
+        files = QFileDialog::getOpenFileNames(
+            &screenWindow, QStringLiteral("批量计算：选择测量文件（可选多个）"), QString(),
+            QStringLiteral("测量数据 (*.csv *.txt *.tsv *.dat *.spdx *.xml *.cgats *.cgt *.it8 *.ti3 *.sp);;"
+                           "所有文件 (*)"));
+        if (files.isEmpty())
             return;
     }
-    auto *window = new BatchWindow(screenWindow, target, file);
+    auto *window = new BatchWindow(screenWindow, target, files);
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void OpenBatchFolder(QWidget &screenWindow, const Target &target)
+{
+    const QString folder = QFileDialog::getExistingDirectory(&screenWindow, QStringLiteral("批量计算：选择文件夹"));
+    if (!folder.isEmpty())
+        OpenBatchWindow(screenWindow, target, {folder});
+}
+
+QString BatchWindow::SourceName() const
+{
+    const QString first = QFileInfo(path_).fileName();
+    return paths_.size() > 1 ? QStringLiteral("%1 等 %2 项").arg(first).arg(paths_.size()) : first;
 }
 
 } // namespace batchui

@@ -5,6 +5,7 @@
 #include "ellipse.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -17,8 +18,12 @@ struct Target {
 };
 
 // Opens a batch window that belongs to the screen window (it goes when the screen
-// is unloaded). With a path, loads that file; with none, asks for one with a file
+// is unloaded). With paths, loads those files (several, or a folder's, read as
+// one table with the file's name first); with none, asks for them with a file
 // dialog (cancel: nothing happens).
-void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QString &path = {});
+void OpenBatchWindow(QWidget &screenWindow, const Target &target, const QStringList &paths = {});
+
+// The same for the measurement files of a folder the user picks.
+void OpenBatchFolder(QWidget &screenWindow, const Target &target);
 
 } // namespace batchui

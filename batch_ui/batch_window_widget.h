@@ -34,7 +34,7 @@ class BatchWindow : public QWidget {
     Q_OBJECT
 
 public:
-    BatchWindow(QWidget &screenWindow, const Target &target, const QString &path);
+    BatchWindow(QWidget &screenWindow, const Target &target, const QStringList &paths);
     ~BatchWindow() override;
 
     // Reads the file (again) with these options, in the background.
@@ -79,6 +79,7 @@ private:
     void Finish(const QString &problem, batch::HeaderProblem header);
     void StopWorker();
     void AskForColumns();
+    QString SourceName() const; // the file's name, or the first's and how many
     void ExportWithDialog();
     void CopySelection() const;
     void SelectPicked(std::span<const int> rows, bool toggle);
@@ -87,7 +88,9 @@ private:
     void UpdatePane();
 
     Target target_;
-    QString path_;
+    QString path_;       // the first file or folder
+    QStringList paths_;  // every one
+    bool several_;       // read as several files (more than one, or a folder)
     batch::ReadOptions options_;
     BatchModel *model_;
     QTableView *view_;

@@ -6,6 +6,7 @@
 
 #include "batch_job.h"
 #include "bin_file.h"
+#include "file_sequence.h"
 
 #include "diagram_window.h"
 #include "program.h"
@@ -34,10 +35,10 @@ namespace {
 // More threads than this would only wait for each other.
 constexpr int kMostJobs = 256;
 
-constexpr std::array<std::string_view, 23> kOptionNames{
+constexpr std::array<std::string_view, 25> kOptionNames{
     "--batch", "--help", "-h", "-?", "--help-all", "--version", "-v", "--standard", "--cct",
     "--max-steps", "-o", "--output", "--format", "--x-column", "--y-column", "--decimal-comma",
-    "--plot", "--bins", "--tm30-bins", "--alpha-opic", "--min-ra", "--min-r9", "--jobs"};
+    "--plot", "--bins", "--tm30-bins", "--export-spdx", "--report", "--alpha-opic", "--min-ra", "--min-r9", "--jobs"};
 
 // Whether the arguments hold the option, alone or as name=value.
 bool Wants(const std::vector<std::string> &args, std::string_view name)
@@ -139,8 +140,9 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption batchOption(
-        "batch", QStringLiteral("逐行计算测量文件 IN（CSV、制表符或分号分隔；UTF-8 或 GB18030）；"
-                                "- 为标准输入。"),
+        "batch", QStringLiteral("逐行计算测量文件 IN（CSV、制表符或分号分隔；UTF-8 或 GB18030；CGATS；"
+                                "IES TM-27 .spdx）；- 为标准输入。IN 之后可以再给文件；IN 也可以是文件夹"
+                                "（读其中的测量文件，按文件名顺序），这时每行前加一列 “文件”。"),
         "IN");
     const QCommandLineOption standardOption(
         "standard", QStringLiteral("色容差标准：GB 或 ANSI。"), "GB|ANSI");
@@ -210,6 +212,11 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
                                  "IN 要读两遍，不能是标准输入；页数不限，内存不随行数增长。"),
         "FILE");
     parser.addOption(reportOption);
+    const QCommandLineOption exportOption(
+        "export-spdx", QStringLiteral("另把每个已计算的光谱行写成 IES TM-27 文件（.spdx），放进文件夹 DIR"
+                                      "（不在时建立）：文件以样品名命名，保留测得的波长和数值。"),
+        "DIR");
+    parser.addOption(exportOption);
 
     QStringList arguments;
     for (const std::string &arg : args)
@@ -226,13 +233,22 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     }
     if (!parser.isSet(batchOption))
         return UsageError(program, QStringLiteral("缺少 --batch IN。"));
-    if (!parser.positionalArguments().isEmpty())
-        return UsageError(program, QStringLiteral("多余的参数 “%1”。")
-                                       .arg(parser.positionalArguments().join(' ')));
 
     batch::Job job;
     job.program = program.toStdString();
+    job.version = NORVAK_VERSION;
     job.inPath = parser.value(batchOption).toStdString();
+    // --batch IN IN…: the files after the options' values are read after IN.
+    for (const QString &more : parser.positionalArguments()) {
+        if (more.startsWith('-') && more != "-")
+            return UsageError(program, QStringLiteral("不认识的选项 “%1”。").arg(more));
+        job.moreInPaths.push_back(more.toStdString());
+    }
+    if (parser.isSet(exportOption)) {
+        if (parser.value(exportOption).isEmpty())
+            return UsageError(program, QStringLiteral("--export-spdx 需要一个文件夹。"));
+        job.exportSpdx = parser.value(exportOption).toStdString();
+    }
     if (parser.isSet(outOption) && parser.value(outOption).isEmpty())
         return UsageError(program, QStringLiteral("-o 需要一个文件名（- 为标准输出）。"));
     job.outPath = parser.isSet(outOption) ? parser.value(outOption).toStdString() : "-";
@@ -341,7 +357,10 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         if (!job.plotPath.empty())
             reportOthers.push_back({"色品图 “" + job.plotPath + "”", job.plotPath});
         std::vector<batch::Identity> all = reportOthers;
-        all.push_back({"输入文件 “" + job.inPath + "”", job.inPath});
+        for (const std::string &path : job.Inputs()) {
+            if (!batch::IsFolder(path))
+                all.push_back({"输入文件 “" + path + "”", path});
+        }
         const QString problem = report::ReportPathProblem(reportPath, all);
         if (!problem.isEmpty())
             return UsageError(program, problem);
@@ -352,6 +371,8 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
         report::FileReport request;
         request.reportPath = reportPath;
         request.inPath = QString::fromStdString(job.inPath);
+        for (const std::string &path : job.moreInPaths)
+            request.moreInPaths << QString::fromStdString(path);
         request.read = job.read;
         request.program = program;
         request.jobs = job.jobs;

@@ -1,5 +1,6 @@
 #include "ansi_quadrangles.h"
 
+#include <atomic>
 #include <vector>
 
 namespace colorimetry {
@@ -23,44 +24,70 @@ constexpr Range kRanges[] = {
     {5700, "5700K", 5665, 355, 0.002}, {6500, "6500K", 6530, 510, 0.003},
 };
 
-const std::vector<AnsiQuadrangle> &Table()
+std::vector<AnsiQuadrangle> MakeTable()
 {
-    static const std::vector<AnsiQuadrangle> table = [] {
-        std::vector<AnsiQuadrangle> all;
-        for (const Range &r : kRanges) {
-            const double low = r.cct - r.tolerance, high = r.cct + r.tolerance;
-            const double upper = r.duv + kAnsiDuvTolerance, lower = r.duv - kAnsiDuvTolerance;
-            all.push_back({r.nominal, r.name, r.cct, r.tolerance, r.duv,
-                           {XyFromCctDuv(low, upper), XyFromCctDuv(high, upper),
-                            XyFromCctDuv(high, lower), XyFromCctDuv(low, lower)}});
-        }
-        return all;
-    }();
-    return table;
+    std::vector<AnsiQuadrangle> all;
+    for (const Range &r : kRanges) {
+        const double low = r.cct - r.tolerance, high = r.cct + r.tolerance;
+        const double upper = r.duv + kAnsiDuvTolerance, lower = r.duv - kAnsiDuvTolerance;
+        all.push_back({r.nominal, r.name, r.cct, r.tolerance, r.duv,
+                       {XyFromCctDuv(low, upper), XyFromCctDuv(high, upper),
+                        XyFromCctDuv(high, lower), XyFromCctDuv(low, lower)}});
+    }
+    return all;
+}
+
+// The quadrangles and the bins of them, made once; what every row asks for
+// stays a load and a test (the making is out of line).
+struct Quadrangles {
+    std::vector<AnsiQuadrangle> table = MakeTable();
+    BinSet bins = MakeBins(table);
+
+    static BinSet MakeBins(const std::vector<AnsiQuadrangle> &table)
+    {
+        std::vector<Bin> all;
+        for (const AnsiQuadrangle &q : table)
+            all.push_back({std::string(q.name), {q.corners.begin(), q.corners.end()}});
+        return BinSet(std::move(all));
+    }
+};
+
+[[gnu::noinline]] const Quadrangles &Made()
+{
+    static const Quadrangles all;
+    return all;
+}
+
+// Every row asks: a load, then the making only the first time (out of line
+// in Made(), whose guard would otherwise cost each call a full entry).
+inline const Quadrangles &All()
+{
+    static std::atomic<const Quadrangles *> all{nullptr};
+    const Quadrangles *made = all.load(std::memory_order_acquire);
+    if (made == nullptr) {
+        made = &Made();
+        all.store(made, std::memory_order_release);
+    }
+    return *made;
 }
 
 } // namespace
 
 std::span<const AnsiQuadrangle> AnsiQuadrangles()
 {
-    return Table();
+    return All().table;
 }
 
 const BinSet &AnsiQuadrangleBins()
 {
-    static const BinSet bins = [] {
-        std::vector<Bin> all;
-        for (const AnsiQuadrangle &q : Table())
-            all.push_back({std::string(q.name), {q.corners.begin(), q.corners.end()}});
-        return BinSet(std::move(all));
-    }();
-    return bins;
+    return All().bins;
 }
 
 const AnsiQuadrangle *AnsiQuadrangleOf(Xy p)
 {
-    const int i = AnsiQuadrangleBins().Find(p);
-    return i == kNoBin ? nullptr : &Table()[std::size_t(i)];
+    const Quadrangles &all = All();
+    const int i = all.bins.Find(p);
+    return i == kNoBin ? nullptr : &all.table[std::size_t(i)];
 }
 
 } // namespace colorimetry

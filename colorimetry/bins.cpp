@@ -169,8 +169,11 @@ int BinSet::Find(Xy p) const
     if (!all_.Holds(p)) // NaN too
         return kNoBin;
     const std::size_t cell = std::size_t(GridRow(p.y)) * columns_ + Column(p.x);
-    if (cellAnswer_[cell] != kAskBins)
-        return cellAnswer_[cell];
+    return cellAnswer_[cell] != kAskBins ? cellAnswer_[cell] : FindAmong(cell, p);
+}
+
+int BinSet::FindAmong(std::size_t cell, Xy p) const
+{
     for (std::uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
         const std::uint32_t i = cellBins_[k];
         if (boxes_[i].Holds(p) && Locate(CornersOf(i), p) != PointLocation::Outside)

@@ -63,6 +63,7 @@ private:
     {
         return std::span(corners_).subspan(first_[i], first_[i + 1] - first_[i]);
     }
+    int FindAmong(std::size_t cell, Xy p) const; // the bins listed for the cell
     std::uint32_t Column(double x) const;
     std::uint32_t GridRow(double y) const;
     void BuildGrid();

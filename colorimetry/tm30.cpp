@@ -9,8 +9,21 @@
 #include "tm30.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+
+// The work on one light is compiled twice where the compiler can: for any
+// x86-64 processor, and for those with AVX2, which take four numbers per
+// instruction where the other takes two (the same arithmetic in the same
+// order: the same figures). Its parts are inlined into each.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define NORVAK_TM30_AVX2 1
+#define NORVAK_INLINED [[gnu::always_inline]] inline
+#else
+#define NORVAK_INLINED inline
+#endif
 
 namespace colorimetry {
 
@@ -35,7 +48,8 @@ static_assert(std::size(kCes) == kBandCount && kCes[0].nm == kFirstBandNm
               && kCes[kBandCount - 1].nm == kLastBandNm);
 
 // Rows of the sums padded to an even length, so that the compiler sums two
-// samples per instruction without a remainder loop.
+// samples per instruction without a remainder loop. The padding repeats the
+// first sample: a colour like any other all the way through.
 constexpr std::size_t kPadded = kCesCount + 1;
 
 struct SampleTables {
@@ -55,6 +69,8 @@ const SampleTables &Samples()
                 for (int f = 0; f < 3; ++f)
                     t->product[k][f][i] = kCes[k].r[i] * (*observer[f])[k];
             }
+            for (int f = 0; f < 3; ++f)
+                t->product[k][f][kCesCount] = t->product[k][f][0];
         }
         return t;
     }();
@@ -85,15 +101,6 @@ struct Viewing {
     double cos2, sin2;  // cos 2, sin 2 (radians), for the eccentricity
     double tFactor;     // 50000/13 · N_c · N_cb
 };
-
-double Adapted(double fl, double r)
-{
-    // Post-adaptation compression, odd in r (CIE 159). x^0.42 as
-    // exp(0.42·ln x), which glibc computes in about two thirds of pow's time.
-    const double x = fl * std::fabs(r) * 0.01;
-    const double p = x > 0 ? std::exp(0.42 * std::log(x)) : 0;
-    return std::copysign(400 * p / (p + 27.13), r) + 0.1;
-}
 
 const Viewing &Conditions()
 {
@@ -131,8 +138,12 @@ const Viewing &Conditions()
 
         // The adapted white is R_c = G_c = B_c = 100 whatever the light.
         double white[3];
-        for (int r = 0; r < 3; ++r)
-            white[r] = Adapted(c.fl, 100 * (c.toHpe[r][0] + c.toHpe[r][1] + c.toHpe[r][2]));
+        for (int r = 0; r < 3; ++r) {
+            const double response = 100 * (c.toHpe[r][0] + c.toHpe[r][1] + c.toHpe[r][2]);
+            const double x = c.fl * std::fabs(response) * 0.01;
+            const double p = x > 0 ? std::exp(0.42 * std::log(x)) : 0;
+            white[r] = std::copysign(400 * p / (p + 27.13), response) + 0.1;
+        }
         c.inverseAWhite = 1 / ((2 * white[0] + white[1] + white[2] / 20 - 0.305) * c.nbb);
         c.cos2 = std::cos(2.0);
         c.sin2 = std::sin(2.0);
@@ -145,16 +156,179 @@ const Viewing &Conditions()
 constexpr double kUcsC1 = 0.007;
 constexpr double kUcsC2 = 0.0228;
 
+// ---- exp and ln, a batch at a time ------------------------------------------
+//
+// A light's figures take about 2400 exponentials and logarithms. These are
+// written so that the compiler computes two (or four) at once: no branch,
+// no table, only arithmetic and the bits of the doubles. Within 2 units in
+// the last place of the library's; a value outside their range (see
+// ExpInPlace, LogInPlace) is passed to the library's instead.
+
+// e^x for |x| ≤ 700: x = k·ln 2 + r, |r| ≤ ln 2 / 2, then e^r by its Taylor
+// series to r¹⁴/14! (below 5·10⁻¹⁸ of it), and 2^k into the exponent.
+NORVAK_INLINED double ExpKernel(double x)
+{
+    constexpr double kLog2e = 1.4426950408889634;
+    constexpr double kLn2Hi = 0x1.62e42feep-1; // ln 2 to 32 bits: k·kLn2Hi is exact
+    constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;
+    constexpr double kShift = 0x1.8p52; // adding it rounds to a whole number
+    const double shifted = x * kLog2e + kShift;
+    const double k = shifted - kShift;
+    const double r = (x - k * kLn2Hi) - k * kLn2Lo;
+    double p = 1.0 / 87178291200; // 1/14!
+    p = p * r + 1.0 / 6227020800;
+    p = p * r + 1.0 / 479001600;
+    p = p * r + 1.0 / 39916800;
+    p = p * r + 1.0 / 3628800;
+    p = p * r + 1.0 / 362880;
+    p = p * r + 1.0 / 40320;
+    p = p * r + 1.0 / 5040;
+    p = p * r + 1.0 / 720;
+    p = p * r + 1.0 / 120;
+    p = p * r + 1.0 / 24;
+    p = p * r + 1.0 / 6;
+    p = p * r + 0.5;
+    p = p * r + 1;
+    p = p * r + 1;
+    // The low bits of `shifted` hold k: shifted into the exponent field.
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(p) + (std::bit_cast<std::uint64_t>(shifted) << 52));
+}
+
+// ln x for a positive normal x: x = 2^k·z, z in [0.69, 1.39), f = z − 1,
+// s = f/(2 + f), ln z = f − s·(f − R), R = Σ 2s²ʲ/(2j + 1) to j = 10 (below
+// 2·10⁻¹⁷ of it), summed as fdlibm sums it.
+NORVAK_INLINED double LogKernel(double x)
+{
+    constexpr std::uint64_t kOffset = 0x3fe6955500000000; // the bits of about 0.69
+    constexpr double kLn2Hi = 0x1.62e42feep-1;
+    constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t above = bits - kOffset; // wraps below the offset: its top bits are k's
+    const std::uint64_t kBiased = (above + (std::uint64_t(2048) << 52)) >> 52; // k + 2048, 0…4095
+    const double k = (std::bit_cast<double>(kBiased | 0x4330000000000000) - 0x1p52) - 2048;
+    const double z = std::bit_cast<double>(bits - (above & 0xfff0000000000000));
+    const double f = z - 1;
+    const double s = f / (2 + f);
+    const double s2 = s * s;
+    double r = 2.0 / 21;
+    r = r * s2 + 2.0 / 19;
+    r = r * s2 + 2.0 / 17;
+    r = r * s2 + 2.0 / 15;
+    r = r * s2 + 2.0 / 13;
+    r = r * s2 + 2.0 / 11;
+    r = r * s2 + 2.0 / 9;
+    r = r * s2 + 2.0 / 7;
+    r = r * s2 + 2.0 / 5;
+    r = r * s2 + 2.0 / 3;
+    r *= s2;
+    const double halfSquare = 0.5 * f * f;
+    return k * kLn2Hi - ((halfSquare - (s * (halfSquare + r) + k * kLn2Lo)) - f);
+}
+
+// The upper 32 bits of a double: sign, exponent and the top of the
+// fraction, enough to tell a kernel's range (kept in 64 bits, as wide as the
+// double, so that the compiler takes as many of both at once).
+NORVAK_INLINED std::uint64_t High(double x)
+{
+    return std::bit_cast<std::uint64_t>(x) >> 32;
+}
+
+// Where the kernels do not hold, told from a value's upper 32 bits:
+// |x| ≥ 700 (and not a number) for e^x; not in [2⁻¹⁰²², 2¹⁰²³) (zero,
+// negative, subnormal, huge, not a number) for ln x.
+// (1 or 0 by additions and shifts, not comparisons: the vector instructions
+// every x86-64 processor has do not compare 64-bit numbers.)
+NORVAK_INLINED std::uint64_t OutsideExp(std::uint64_t high)
+{
+    return ((high & 0x7fffffff) + (0x80000000 - 0x4085e000)) >> 31; // |x| high word ≥ that of 700
+}
+
+NORVAK_INLINED std::uint64_t OutsideLog(std::uint64_t high)
+{
+    const std::uint64_t fromLeast = (high - 0x00100000) & 0xffffffff; // wraps below 2⁻¹⁰²²
+    return (fromLeast + (0x100000000 - (0x7fe00000 - 0x00100000))) >> 32;
+}
+
+double LibraryExp(double x)
+{
+    return std::exp(x);
+}
+
+double LibraryLog(double x)
+{
+    return std::log(x);
+}
+
+// In place, N at a time: the kernel over all (the compiler makes it vector
+// instructions: no branch in it), then, only where some value lies outside
+// its range, the library's function for those.
+template <double Kernel(double), std::uint64_t Outside(std::uint64_t), double Library(double), std::size_t N>
+NORVAK_INLINED void InPlace(double (&v)[N])
+{
+    double in[N];
+    std::copy(v, v + N, in);
+    std::uint64_t outside = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        v[i] = Kernel(in[i]);
+        outside |= Outside(High(in[i]));
+    }
+    for (std::size_t i = 0; outside && i < N; ++i) {
+        if (Outside(High(in[i])))
+            v[i] = Library(in[i]);
+    }
+}
+
+template <std::size_t N>
+NORVAK_INLINED void ExpInPlace(double (&v)[N])
+{
+    InPlace<ExpKernel, OutsideExp, LibraryExp>(v);
+}
+
+template <std::size_t N>
+NORVAK_INLINED void LogInPlace(double (&v)[N])
+{
+    InPlace<LogKernel, OutsideLog, LibraryLog>(v);
+}
+
+double Exp(double x)
+{
+    double v[1] = {x};
+    ExpInPlace(v);
+    return v[0];
+}
+
+double Log(double x)
+{
+    double v[1] = {x};
+    LogInPlace(v);
+    return v[0];
+}
+
 // ---- Hue bins -------------------------------------------------------------
 
+// The hue bin of (a, b): ⌊h / 22.5°⌋, h = atan2(b, a) in [0°, 360°), by
+// comparisons within the quarter of the plane that holds the point rather
+// than through the angle (0 for (0, 0) and for a point that is not finite).
 std::size_t HueBin(double a, double b)
 {
-    double degrees = std::atan2(b, a) * (180 / std::numbers::pi);
-    if (!std::isfinite(degrees)) // the figures will not be finite either
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return 0; // the figures will not be finite either
+    // Turned by whole quarters to x > 0, y ≥ 0: [0°, 90°) of that quarter.
+    std::size_t quarter;
+    double x, y;
+    if (a > 0 && b >= 0)
+        quarter = 0, x = a, y = b;
+    else if (a <= 0 && b > 0)
+        quarter = 1, x = b, y = -a;
+    else if (a < 0 && b <= 0)
+        quarter = 2, x = -a, y = -b;
+    else if (a >= 0 && b < 0)
+        quarter = 3, x = -b, y = a;
+    else
         return 0;
-    if (degrees < 0)
-        degrees += 360;
-    return std::min(kHueBinCount - 1, static_cast<std::size_t>(degrees / kHueBinDegrees));
+    constexpr double kTan22_5 = 0.41421356237309503;  // √2 − 1
+    constexpr double kTan67_5 = 2.4142135623730949;   // √2 + 1
+    return 4 * quarter + (y >= x * kTan22_5) + (y >= x) + (y >= x * kTan67_5);
 }
 
 // Twice the signed area of the polygon through the bins' points, in order.
@@ -192,7 +366,7 @@ const Bands &CesReflectance(std::size_t i)
 
 double FidelityFromDeltaE(double deltaE)
 {
-    return 10 * std::log(std::exp((100 - 6.73 * deltaE) / 10) + 1);
+    return 10 * Log(Exp((100 - 6.73 * deltaE) / 10) + 1);
 }
 
 Bands Tm30Reference(double kelvin)
@@ -223,65 +397,177 @@ Cam02Ucs::Cam02Ucs(const Xyz &white)
                              + v.toHpe[r][2] * scale[2] * kCat02[2][c];
 }
 
-Ucs Cam02Ucs::operator()(const Xyz &s) const
+namespace {
+
+// FidelityFromDeltaE of each value, in place.
+template <std::size_t N>
+NORVAK_INLINED void FidelitiesInPlace(double (&v)[N])
 {
-    const Viewing &v = Conditions();
-    // Cone responses adapted to the white (D = 1), compressed.
-    double cone[3];
-    for (int r = 0; r < 3; ++r)
-        cone[r] = Adapted(v.fl, toCones_[r][0] * s.X + toCones_[r][1] * s.Y + toCones_[r][2] * s.Z);
-    constexpr double kEleventh = 1.0 / 11, kNinth = 1.0 / 9;
-    const double a = cone[0] + (cone[2] - 12 * cone[1]) * kEleventh;
-    const double b = (cone[0] + cone[1] - 2 * cone[2]) * kNinth;
-    const double radius = std::sqrt(a * a + b * b);
-    // cos h and sin h from a and b; e_t = (cos(h + 2) + 3.8) / 4.
-    const double inverse = radius > 0 ? 1 / radius : 0;
-    const double cosH = radius > 0 ? a * inverse : 1;
-    const double sinH = b * inverse;
-    const double eccentricity = (cosH * v.cos2 - sinH * v.sin2 + 3.8) * 0.25;
-    const double achromatic = (2 * cone[0] + cone[1] + cone[2] * 0.05 - 0.305) * v.nbb;
-    // √(J/100) = (A/A_w)^(cz/2), J = 100·(that)², M = t^0.9·√(J/100)·factor,
-    // all through logarithms.
-    const double t = v.tFactor * eccentricity * radius / (cone[0] + cone[1] + 1.05 * cone[2]);
-    double j = 0, colourfulness = 0;
-    if (achromatic > 0) {
-        const double logRootJ = v.cz * 0.5 * std::log(achromatic * v.inverseAWhite);
-        j = 100 * std::exp(2 * logRootJ);
-        if (t > 0)
-            colourfulness = std::exp(0.9 * std::log(t) + logRootJ) * v.chromaFactor;
-    }
-    const double mPrime = std::log(1 + kUcsC2 * colourfulness) * (1 / kUcsC2);
-    return {(1 + 100 * kUcsC1) * j / (1 + kUcsC1 * j), mPrime * cosH, mPrime * sinH};
+    for (double &x : v)
+        x = (100 - 6.73 * x) / 10;
+    ExpInPlace(v);
+    for (double &x : v)
+        x += 1;
+    LogInPlace(v);
+    for (double &x : v)
+        x *= 10;
 }
 
-Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test, const Xyz &testWhite,
-                               const CesTristimulus &reference, const Xyz &referenceWhite)
+// cos and sin of each hue bin's middle direction.
+const std::array<std::pair<double, double>, kHueBinCount> &BinMiddles()
+{
+    static const auto middles = [] {
+        std::array<std::pair<double, double>, kHueBinCount> m;
+        for (std::size_t j = 0; j < kHueBinCount; ++j) {
+            const double middle = (static_cast<double>(j) + 0.5) * kHueBinDegrees * (std::numbers::pi / 180);
+            m[j] = {std::cos(middle), std::sin(middle)};
+        }
+        return m;
+    }();
+    return middles;
+}
+
+// Colours of samples in arrays: X, Y and Z, or J′, a′ and b′, of each.
+using SampleColumns = double[3][kPadded];
+
+// CIECAM02 under TM-30's viewing conditions, then CAM02-UCS, of the first
+// N samples of `sums` seen under one light (toCones from its white), a step
+// at a time over all of them.
+template <std::size_t N>
+NORVAK_INLINED void Cam02UcsOf(const double (&toCones)[3][3], const SampleColumns &sums, SampleColumns &ucs)
+{
+    static_assert(N <= kPadded);
+    const Viewing &v = Conditions();
+    // (Each step is done for all samples alike and stored, a choice taken
+    // after it from what was stored: the compiler then works on several
+    // samples at once.)
+    //
+    // Cone responses adapted to the white (D = 1), compressed (CIE 159, odd
+    // in the response): x^0.42 as exp(0.42·ln x), none for x = 0.
+    double cone[3 * N], power[3 * N], compressed[3 * N];
+    for (std::size_t r = 0; r < 3; ++r) {
+        for (std::size_t i = 0; i < N; ++i)
+            cone[r * N + i] = toCones[r][0] * sums[0][i] + toCones[r][1] * sums[1][i] + toCones[r][2] * sums[2][i];
+    }
+    for (std::size_t i = 0; i < 3 * N; ++i)
+        power[i] = v.fl * std::fabs(cone[i]) * 0.01;
+    std::copy(power, power + 3 * N, compressed);
+    LogInPlace(compressed);
+    for (double &c : compressed)
+        c *= 0.42;
+    ExpInPlace(compressed);
+    for (std::size_t i = 0; i < 3 * N; ++i)
+        compressed[i] = power[i] > 0 ? compressed[i] : 0;
+    for (std::size_t i = 0; i < 3 * N; ++i) {
+        const double p = compressed[i];
+        cone[i] = std::copysign(400 * p / (p + 27.13), cone[i]) + 0.1;
+    }
+    const double *red = cone, *green = cone + N, *blue = cone + 2 * N;
+    // Opponent dimensions a and b, their radius, and cos h and sin h from
+    // them (1 and 0 without a radius); e_t = (cos(h + 2) + 3.8) / 4.
+    double a[N], b[N], radius[N], divisor[N], inverse[N], cosH[N], sinH[N];
+    constexpr double kEleventh = 1.0 / 11, kNinth = 1.0 / 9;
+    for (std::size_t i = 0; i < N; ++i) {
+        a[i] = red[i] + (blue[i] - 12 * green[i]) * kEleventh;
+        b[i] = (red[i] + green[i] - 2 * blue[i]) * kNinth;
+        radius[i] = std::sqrt(a[i] * a[i] + b[i] * b[i]);
+    }
+    for (std::size_t i = 0; i < N; ++i)
+        divisor[i] = radius[i] > 0 ? radius[i] : 1;
+    for (std::size_t i = 0; i < N; ++i)
+        inverse[i] = 1 / divisor[i];
+    for (std::size_t i = 0; i < N; ++i)
+        inverse[i] = radius[i] > 0 ? inverse[i] : 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        cosH[i] = a[i] * inverse[i];
+        sinH[i] = b[i] * inverse[i];
+    }
+    for (std::size_t i = 0; i < N; ++i)
+        cosH[i] = radius[i] > 0 ? cosH[i] : 1;
+    // The achromatic response A and t; √(J/100) = (A/A_w)^(cz/2),
+    // J = 100·(that)², M = t^0.9·√(J/100)·factor, all through logarithms:
+    // J and M only where A > 0, M only where also t > 0.
+    double achromatic[N], t[N], logRootJ[N], logT[N], j[N], m[N], mPrime[N];
+    for (std::size_t i = 0; i < N; ++i) {
+        const double eccentricity = (cosH[i] * v.cos2 - sinH[i] * v.sin2 + 3.8) * 0.25;
+        achromatic[i] = (2 * red[i] + green[i] + blue[i] * 0.05 - 0.305) * v.nbb;
+        t[i] = v.tFactor * eccentricity * radius[i] / (red[i] + green[i] + 1.05 * blue[i]);
+        logRootJ[i] = achromatic[i] * v.inverseAWhite;
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        logRootJ[i] = achromatic[i] > 0 ? logRootJ[i] : 1;
+        logT[i] = t[i] > 0 ? t[i] : 1;
+    }
+    LogInPlace(logRootJ);
+    LogInPlace(logT);
+    for (std::size_t i = 0; i < N; ++i) {
+        logRootJ[i] *= v.cz * 0.5;
+        j[i] = 2 * logRootJ[i];
+        m[i] = 0.9 * logT[i] + logRootJ[i];
+    }
+    ExpInPlace(j);
+    ExpInPlace(m);
+    for (std::size_t i = 0; i < N; ++i) {
+        j[i] = 100 * j[i];
+        m[i] = m[i] * v.chromaFactor;
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        j[i] = achromatic[i] > 0 ? j[i] : 0;
+        m[i] = t[i] > 0 ? m[i] : 0;
+    }
+    for (std::size_t i = 0; i < N; ++i)
+        m[i] = achromatic[i] > 0 ? m[i] : 0;
+    for (std::size_t i = 0; i < N; ++i)
+        mPrime[i] = 1 + kUcsC2 * m[i];
+    LogInPlace(mPrime);
+    for (std::size_t i = 0; i < N; ++i) {
+        const double mp = mPrime[i] * (1 / kUcsC2);
+        ucs[0][i] = (1 + 100 * kUcsC1) * j[i] / (1 + kUcsC1 * j[i]);
+        ucs[1][i] = mp * cosH[i];
+        ucs[2][i] = mp * sinH[i];
+    }
+}
+
+// TM-30 from the samples' sums under the test light and the reference.
+NORVAK_INLINED Tm30Result Tm30FromSums(const CctResult &cct, const SampleColumns &test, const Xyz &testWhite,
+                                       const SampleColumns &reference, const Xyz &referenceWhite)
 {
     if (!cct.defined() || !Positive(testWhite) || !Positive(referenceWhite))
         return Undefined(cct);
     const Cam02Ucs underTest(testWhite), underReference(referenceWhite);
+    SampleColumns t, ref;
+    Cam02UcsOf<kPadded>(underTest.toCones(), test, t);
+    Cam02UcsOf<kPadded>(underReference.toCones(), reference, ref);
     Tm30Result r;
     r.cct = cct;
+    double deltaE[kPadded], fidelity[kPadded];
+    for (std::size_t i = 0; i < kPadded; ++i) {
+        const double dj = t[0][i] - ref[0][i], da = t[1][i] - ref[1][i], db = t[2][i] - ref[2][i];
+        deltaE[i] = std::sqrt(dj * dj + da * da + db * db);
+        fidelity[i] = deltaE[i];
+    }
+    FidelitiesInPlace(fidelity);
     std::array<double, kHueBinCount> binDeltaE{};
     double sumDeltaE = 0;
     for (std::size_t i = 0; i < kCesCount; ++i) {
-        const Ucs t = underTest(test[i]);
-        const Ucs ref = underReference(reference[i]);
-        const double dj = t.j - ref.j, da = t.a - ref.a, db = t.b - ref.b;
-        const double deltaE = std::sqrt(dj * dj + da * da + db * db);
-        sumDeltaE += deltaE;
-        r.rfSample[i] = FidelityFromDeltaE(deltaE);
-        const std::size_t bin = HueBin(ref.a, ref.b);
+        sumDeltaE += deltaE[i];
+        r.rfSample[i] = fidelity[i];
+        const std::size_t bin = HueBin(ref[1][i], ref[2][i]);
         r.sampleBin[i] = static_cast<std::uint8_t>(bin);
         Tm30HueBin &h = r.bins[bin];
         ++h.samples;
-        h.aTest += t.a;
-        h.bTest += t.b;
-        h.aReference += ref.a;
-        h.bReference += ref.b;
-        binDeltaE[bin] += deltaE;
+        h.aTest += t[1][i];
+        h.bTest += t[2][i];
+        h.aReference += ref[1][i];
+        h.bReference += ref[2][i];
+        binDeltaE[bin] += deltaE[i];
     }
-    r.rf = FidelityFromDeltaE(sumDeltaE / kCesCount);
+    // Rf and each bin's Rf,hj, all at once (a bin without samples has none).
+    double means[kHueBinCount + 4]{sumDeltaE / kCesCount};
+    for (std::size_t j = 0; j < kHueBinCount; ++j)
+        means[j + 1] = binDeltaE[j] / std::max(r.bins[j].samples, 1);
+    FidelitiesInPlace(means);
+    r.rf = means[0];
     r.fidelityDefined = std::isfinite(r.rf);
     if (!r.fidelityDefined)
         return Undefined(cct);
@@ -292,24 +578,56 @@ Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test,
             return r;
         }
     }
+    const auto &middles = BinMiddles();
     for (std::size_t j = 0; j < kHueBinCount; ++j) {
         Tm30HueBin &h = r.bins[j];
         h.aTest /= h.samples;
         h.bTest /= h.samples;
         h.aReference /= h.samples;
         h.bReference /= h.samples;
-        h.rf = FidelityFromDeltaE(binDeltaE[j] / h.samples);
+        h.rf = means[j + 1];
         // Along and across the bin's middle direction, over the reference chroma.
-        const double middle = (static_cast<double>(j) + 0.5) * kHueBinDegrees * (std::numbers::pi / 180);
+        const auto [cosine, sine] = middles[j];
         const double da = h.aTest - h.aReference, db = h.bTest - h.bReference;
         const double chroma = std::hypot(h.aReference, h.bReference);
-        h.rcs = 100 * (da * std::cos(middle) + db * std::sin(middle)) / chroma;
-        h.rhs = (-da * std::sin(middle) + db * std::cos(middle)) / chroma;
+        h.rcs = 100 * (da * cosine + db * sine) / chroma;
+        h.rhs = (-da * sine + db * cosine) / chroma;
     }
     r.rg = 100 * TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aTest, h.bTest}; })
            / TwiceArea(r.bins, [](const Tm30HueBin &h) { return std::pair{h.aReference, h.bReference}; });
     r.defined = std::isfinite(r.rg);
     return r.defined ? r : Undefined(cct);
+}
+
+void ToColumns(const CesTristimulus &samples, SampleColumns &columns)
+{
+    for (std::size_t i = 0; i < kPadded; ++i) {
+        const Xyz &sample = samples[i < kCesCount ? i : 0];
+        columns[0][i] = sample.X;
+        columns[1][i] = sample.Y;
+        columns[2][i] = sample.Z;
+    }
+}
+
+} // namespace
+
+Ucs Cam02Ucs::operator()(const Xyz &s) const
+{
+    SampleColumns one{}, ucs;
+    one[0][0] = s.X;
+    one[1][0] = s.Y;
+    one[2][0] = s.Z;
+    Cam02UcsOf<1>(toCones_, one, ucs);
+    return {ucs[0][0], ucs[1][0], ucs[2][0]};
+}
+
+Tm30Result Tm30FromTristimulus(const CctResult &cct, const CesTristimulus &test, const Xyz &testWhite,
+                               const CesTristimulus &reference, const Xyz &referenceWhite)
+{
+    SampleColumns t, ref;
+    ToColumns(test, t);
+    ToColumns(reference, ref);
+    return Tm30FromSums(cct, t, testWhite, ref, referenceWhite);
 }
 
 namespace {
@@ -327,6 +645,12 @@ Bands ScaledToPeak(const Bands &light)
 
 } // namespace
 
+namespace {
+
+Tm30Result ComputeTm30Scaled(const Bands &spectrum, const CctResult &cct);
+
+} // namespace
+
 Tm30Result ComputeTm30(const Bands &light)
 {
     const Bands spectrum = ScaledToPeak(light);
@@ -335,36 +659,52 @@ Tm30Result ComputeTm30(const Bands &light)
     const CctResult cct = std::isfinite(sum) && sum > 0 && xyz2.Y > 0
                               ? ExactCct({xyz2.X / sum, xyz2.Y / sum})
                               : CctResult{};
-    return ComputeTm30(spectrum, cct);
+    return ComputeTm30Scaled(spectrum, cct);
+}
+
+Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
+{
+    if (!cct.defined())
+        return Undefined(cct);
+    return ComputeTm30Scaled(ScaledToPeak(light), cct);
 }
 
 namespace {
 
-using SampleSums = double[3][kPadded]; // Σ L·R·x̄10, Σ L·R·ȳ10, Σ L·R·z̄10 of each sample
+using SampleSums = SampleColumns; // Σ L·R·x̄10, Σ L·R·ȳ10, Σ L·R·z̄10 of each sample
 
 // The 99 samples under each of N lights in one pass over the products,
-// three bands at a time so that each running sum is loaded and stored once
-// for three bands.
+// nine bands at a time so that each running sum is loaded and stored once
+// for nine bands.
 template <std::size_t N>
-void SumSamples(const Bands *const (&lights)[N], SampleSums *sums)
+NORVAK_INLINED void SumSamples(const Bands *const (&lights)[N], SampleSums *sums)
 {
-    static_assert(kBandCount % 3 == 0);
+    constexpr std::size_t kStep = 9;
+    static_assert(kBandCount % kStep == 0);
     const SampleTables &t = Samples();
     for (std::size_t n = 0; n < N; ++n)
         for (auto &f : sums[n])
             std::fill(std::begin(f), std::end(f), 0.0);
-    for (std::size_t k = 0; k < kBandCount; k += 3) {
-        double l[N][3];
+    for (std::size_t k = 0; k < kBandCount; k += kStep) {
+        double l[N][kStep];
         for (std::size_t n = 0; n < N; ++n)
-            for (std::size_t b = 0; b < 3; ++b)
+            for (std::size_t b = 0; b < kStep; ++b)
                 l[n][b] = (*lights[n])[k + b];
         for (int f = 0; f < 3; ++f) {
             const double *__restrict p0 = t.product[k][f];
             const double *__restrict p1 = t.product[k + 1][f];
             const double *__restrict p2 = t.product[k + 2][f];
+            const double *__restrict p3 = t.product[k + 3][f];
+            const double *__restrict p4 = t.product[k + 4][f];
+            const double *__restrict p5 = t.product[k + 5][f];
+            const double *__restrict p6 = t.product[k + 6][f];
+            const double *__restrict p7 = t.product[k + 7][f];
+            const double *__restrict p8 = t.product[k + 8][f];
             for (std::size_t i = 0; i < kPadded; ++i)
                 for (std::size_t n = 0; n < N; ++n)
-                    sums[n][f][i] += l[n][0] * p0[i] + l[n][1] * p1[i] + l[n][2] * p2[i];
+                    sums[n][f][i] += ((l[n][0] * p0[i] + l[n][1] * p1[i] + l[n][2] * p2[i])
+                                      + (l[n][3] * p3[i] + l[n][4] * p4[i] + l[n][5] * p5[i]))
+                                     + (l[n][6] * p6[i] + l[n][7] * p7[i] + l[n][8] * p8[i]);
         }
     }
 }
@@ -389,21 +729,10 @@ const DaylightSums &Daylight()
     return *d;
 }
 
-CesTristimulus Tristimuli(const SampleSums &sums)
-{
-    CesTristimulus t;
-    for (std::size_t i = 0; i < kCesCount; ++i)
-        t[i] = {sums[0][i], sums[1][i], sums[2][i]};
-    return t;
-}
-
-} // namespace
-
-Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
+NORVAK_INLINED Tm30Result Tm30OfScaled(const Bands &spectrum, const CctResult &cct)
 {
     if (!cct.defined())
         return Undefined(cct);
-    const Bands spectrum = ScaledToPeak(light);
     const double kelvin = cct.cct;
 
     // The test light's sums, with Planck's radiator's where the reference
@@ -418,9 +747,8 @@ Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
         const Bands *const lights[1] = {&spectrum};
         SumSamples(lights, sums);
     }
-    const CesTristimulus test = Tristimuli(sums[0]);
     if (kelvin < kPlanckBelow)
-        return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), Tristimuli(sums[1]), Tristimulus10(planck));
+        return Tm30FromSums(cct, sums[0], Tristimulus10(spectrum), sums[1], Tristimulus10(planck));
 
     // Daylight, alone or mixed with Planck's radiator as Tm30Reference mixes
     // them, each first scaled to the same Y.
@@ -429,26 +757,41 @@ Tm30Result ComputeTm30(const Bands &light, const CctResult &cct)
     auto daylight = [&](double a, double b, double c) { return a + m.m1 * b + m.m2 * c; };
     Xyz white{daylight(d.white[0].X, d.white[1].X, d.white[2].X), daylight(d.white[0].Y, d.white[1].Y, d.white[2].Y),
               daylight(d.white[0].Z, d.white[1].Z, d.white[2].Z)};
-    CesTristimulus reference;
-    for (std::size_t i = 0; i < kCesCount; ++i)
-        reference[i] = {daylight(d.sums[0][0][i], d.sums[1][0][i], d.sums[2][0][i]),
-                        daylight(d.sums[0][1][i], d.sums[1][1][i], d.sums[2][1][i]),
-                        daylight(d.sums[0][2][i], d.sums[1][2][i], d.sums[2][2][i])};
+    SampleSums reference;
+    for (std::size_t f = 0; f < 3; ++f)
+        for (std::size_t i = 0; i < kCesCount; ++i)
+            reference[f][i] = daylight(d.sums[0][f][i], d.sums[1][f][i], d.sums[2][f][i]);
     if (kelvin < kDaylightAbove) {
         const Xyz planckWhite = Tristimulus10(planck);
         const double share = (kelvin - kPlanckBelow) / (kDaylightAbove - kPlanckBelow);
         const double planckWeight = (1 - share) / planckWhite.Y, daylightWeight = share / white.Y;
-        auto mix = [&](const Xyz &p, const Xyz &q) {
-            return Xyz{planckWeight * p.X + daylightWeight * q.X, planckWeight * p.Y + daylightWeight * q.Y,
-                       planckWeight * p.Z + daylightWeight * q.Z};
-        };
-        const CesTristimulus underPlanck = Tristimuli(sums[1]);
-        for (std::size_t i = 0; i < kCesCount; ++i)
-            reference[i] = mix(underPlanck[i], reference[i]);
-        white = mix(planckWhite, white);
+        auto mix = [&](double p, double q) { return planckWeight * p + daylightWeight * q; };
+        for (std::size_t f = 0; f < 3; ++f)
+            for (std::size_t i = 0; i < kCesCount; ++i)
+                reference[f][i] = mix(sums[1][f][i], reference[f][i]);
+        white = {mix(planckWhite.X, white.X), mix(planckWhite.Y, white.Y), mix(planckWhite.Z, white.Z)};
     }
-    return Tm30FromTristimulus(cct, test, Tristimulus10(spectrum), reference, white);
+    return Tm30FromSums(cct, sums[0], Tristimulus10(spectrum), reference, white);
 }
+
+#ifdef NORVAK_TM30_AVX2
+[[gnu::target("avx2")]] Tm30Result Tm30OfScaledAvx2(const Bands &spectrum, const CctResult &cct)
+{
+    return Tm30OfScaled(spectrum, cct);
+}
+#endif
+
+Tm30Result ComputeTm30Scaled(const Bands &spectrum, const CctResult &cct)
+{
+#ifdef NORVAK_TM30_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return Tm30OfScaledAvx2(spectrum, cct);
+#endif
+    return Tm30OfScaled(spectrum, cct);
+}
+
+} // namespace
 
 std::string Tm30Note(const Tm30Result &r)
 {

@@ -64,6 +64,8 @@ class Cam02Ucs {
 public:
     explicit Cam02Ucs(const Xyz &white);
     Ucs operator()(const Xyz &sample) const;
+    // XYZ to the adapted cone responses (below), for many samples at once.
+    const double (&toCones() const)[3][3] { return toCones_; }
 
 private:
     // XYZ to cone responses adapted to the white: HPE · CAT02⁻¹ · diag(100 /

@@ -88,13 +88,17 @@ void AddCompanions(framework::ScreenDefinition &definition,
          [target](framework::ScreenContext &screen) {
              batchui::OpenBatchWindow(screen.Window(), target);
          }},
+        {QStringLiteral("批量计算文件夹…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+         [target](framework::ScreenContext &screen) {
+             batchui::OpenBatchFolder(screen.Window(), target);
+         }},
         {QStringLiteral("色品图…"), QKeySequence(Qt::Key_F2),
          [row](framework::ScreenContext &screen) {
              diagram::ShowDiagramWindow(screen.Window(), row, DiagramPoint(screen));
          }},
     };
-    definition.fileDropped = [target](framework::ScreenContext &screen, const QString &path) {
-        batchui::OpenBatchWindow(screen.Window(), target, path);
+    definition.fileDropped = [target](framework::ScreenContext &screen, const QStringList &paths) {
+        batchui::OpenBatchWindow(screen.Window(), target, paths);
     };
 }
 

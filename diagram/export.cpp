@@ -3,6 +3,7 @@
 #include "output_file.h"
 #include "painter.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -42,7 +43,13 @@ bool WritePng(QIODevice &device, QSize page, const PagePainter &paint, QString &
         QPainter painter(&image);
         paint(painter, page);
     }
-    return image.save(&device, "PNG");
+    // Encoded in memory first: Qt's PNG writer leaks its copy of the
+    // image when a write fails under it, and a full disk is found below.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return false;
+    return device.write(encoded) == encoded.size();
 }
 
 bool WriteSvg(QIODevice &device, QSize page, const QString &title, const QString &description,

@@ -214,11 +214,9 @@ std::string WholeNumberText(double v)
     return text;
 }
 
-double WithinRange(double v)
+void ThrowOverflow()
 {
-    if (!std::isfinite(v))
-        throw Overflow();
-    return v;
+    throw Overflow();
 }
 
 } // namespace entry_rules

@@ -298,12 +298,18 @@ QWidget *ScreenWindow::BuildControl(const ControlDescription &c)
 
 namespace {
 // The local file a drag carries, if it carries exactly one.
-QString DraggedFile(const QMimeData *mime)
+// The local files (and folders) dragged; none when any is not local.
+QStringList DraggedFiles(const QMimeData *mime)
 {
-    if (!mime || !mime->hasUrls() || mime->urls().size() != 1)
-        return {};
-    const QUrl url = mime->urls().constFirst();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
 }
 } // namespace
 
@@ -348,7 +354,7 @@ bool ScreenWindow::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
     case QEvent::Drop:
         if (definition_.fileDropped
-            && !DraggedFile(static_cast<QDropEvent *>(event)->mimeData()).isEmpty())
+            && !DraggedFiles(static_cast<QDropEvent *>(event)->mimeData()).isEmpty())
             return HandleDrop(event);
         break;
     default:
@@ -360,15 +366,15 @@ bool ScreenWindow::eventFilter(QObject *watched, QEvent *event)
 bool ScreenWindow::HandleDrop(QEvent *event)
 {
     auto *drop = static_cast<QDropEvent *>(event);
-    const QString path = DraggedFile(drop->mimeData());
-    if (path.isEmpty() || !definition_.fileDropped) {
+    const QStringList paths = DraggedFiles(drop->mimeData());
+    if (paths.isEmpty() || !definition_.fileDropped) {
         drop->ignore();
         return true;
     }
     drop->acceptProposedAction();
     if (event->type() == QEvent::Drop) {
         FileHandler handler = definition_.fileDropped;
-        Run([handler, path](ScreenContext &screen) { handler(screen, path); });
+        Run([handler, paths](ScreenContext &screen) { handler(screen, paths); });
     }
     return true;
 }

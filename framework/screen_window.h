@@ -53,7 +53,7 @@ private:
 };
 
 using Handler = std::function<void(ScreenContext &)>;
-using FileHandler = std::function<void(ScreenContext &, const QString &path)>;
+using FileHandler = std::function<void(ScreenContext &, const QStringList &paths)>;
 
 // What a screen offers beyond its description: an entry of the window's
 // context menu, with a keyboard shortcut if it has one. It places nothing

@@ -73,7 +73,12 @@ int CreateTemporaryBeside(const std::string &target, std::string &temporary);
 // Gives the temporary file the permissions of the target (or of a new
 // file), writes it through to the disk, closes fd and renames it over the
 // target in one step.
-bool PutInPlace(int fd, const std::string &temporary, const std::string &target);
+// sync false leaves the writing through to SyncFileSystem, for many small
+// files at once.
+bool PutInPlace(int fd, const std::string &temporary, const std::string &target, bool sync = true);
+// Writes through to the disk every file of the file system that holds path
+// (on Windows, that file or folder).
+void SyncFileSystem(const std::string &path);
 // Removes a temporary file that is not put in place.
 void RemoveTemporary(const std::string &temporary);
 // Keeps the interrupts that remove a temporary file from the calling

@@ -16,11 +16,28 @@ namespace platform {
 
 namespace {
 
-// The temporary output, removed by an interrupt as well as by a failure.
+// The temporary output, removed by an interrupt as well as by a failure,
+// and the thread that writes it: an interrupt that reaches another thread
+// (one of Qt's) is handed on to it, so that the handler never runs while
+// that thread is between making a temporary file and naming it here.
 char g_temporaryPath[4096];
+pthread_t g_writer;
+
+sigset_t Interrupts()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, signal);
+    return set;
+}
 
 extern "C" void RemoveTemporaryAndExit(int signal)
 {
+    if (!::pthread_equal(::pthread_self(), g_writer)) {
+        ::pthread_kill(g_writer, signal);
+        return;
+    }
     if (g_temporaryPath[0])
         ::unlink(g_temporaryPath);
     ::signal(signal, SIG_DFL);
@@ -156,17 +173,25 @@ int CreateTemporaryBeside(const std::string &target, std::string &temporary)
         errno = ENAMETOOLONG;
         return -1;
     }
+    // No interrupt between making the file and naming it for the handler.
+    const sigset_t interrupts = Interrupts();
+    sigset_t before;
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &before);
     const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return -1;
-    std::memcpy(g_temporaryPath, temporary.c_str(), temporary.size() + 1);
-    std::signal(SIGINT, RemoveTemporaryAndExit);
-    std::signal(SIGTERM, RemoveTemporaryAndExit);
-    std::signal(SIGHUP, RemoveTemporaryAndExit);
+    const int error = errno;
+    if (fd >= 0) {
+        std::memcpy(g_temporaryPath, temporary.c_str(), temporary.size() + 1);
+        g_writer = ::pthread_self();
+        std::signal(SIGINT, RemoveTemporaryAndExit);
+        std::signal(SIGTERM, RemoveTemporaryAndExit);
+        std::signal(SIGHUP, RemoveTemporaryAndExit);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
     return fd;
 }
 
-bool PutInPlace(int fd, const std::string &temporary, const std::string &target)
+bool PutInPlace(int fd, const std::string &temporary, const std::string &target, bool sync)
 {
     struct stat old;
     mode_t mode;
@@ -177,7 +202,7 @@ bool PutInPlace(int fd, const std::string &temporary, const std::string &target)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if (::fchmod(fd, mode) != 0 || (sync && ::fsync(fd) != 0)) {
         const int error = errno;
         ::close(fd);
         errno = error;
@@ -199,11 +224,21 @@ void RemoveTemporary(const std::string &temporary)
 
 void KeepInterruptsFromThisThread()
 {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&set, signal);
+    const sigset_t set = Interrupts();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void SyncFileSystem(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+#ifdef __linux__
+    ::syncfs(fd);
+#else
+    ::fsync(fd);
+#endif
+    ::close(fd);
 }
 
 std::string FollowLinks(const std::string &start)

@@ -320,10 +320,11 @@ int CreateTemporaryBeside(const std::string &target, std::string &temporary)
     return -1;
 }
 
-bool PutInPlace(int fd, const std::string &temporary, const std::string &target)
+bool PutInPlace(int fd, const std::string &temporary, const std::string &target, bool)
 {
     // A new file's permissions are those the folder gives: the temporary
-    // file has them already.
+    // file has them already. Each file is written through: Windows flushes
+    // a whole volume only for an administrator.
     if (!FlushFileBuffers(HANDLE(_get_osfhandle(fd)))) {
         SetErrno();
         _close(fd);
@@ -333,7 +334,8 @@ bool PutInPlace(int fd, const std::string &temporary, const std::string &target)
         return false;
     const std::wstring from = Wide(temporary);
     const Locked locked;
-    if (!MoveFileExW(from.c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(from.c_str(), Wide(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         SetErrno();
         return false;
     }
@@ -413,6 +415,11 @@ std::string FileKey(int fd)
     if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK)
         return {};
     return IdentityKey(handle);
+}
+
+void SyncFileSystem(const std::string &)
+{
+    // PutInPlace has written every file through already.
 }
 
 } // namespace platform

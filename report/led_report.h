@@ -5,6 +5,7 @@
 // its rating, its spectrum on the 5 nm bands, or the row's message.
 
 #include "batch_reader.h"
+#include "sample_name.h"
 #include "tm30.h"
 
 #include <cstdint>
@@ -54,12 +55,6 @@ struct LedReport {
 
     bool rated() const { return error.empty(); }
 };
-
-// The sample's name as the output row has it: the cell of the column
-// named "样品" (a long or CGATS file's LED), SAMPLE_ID, ID, 编号 or the
-// like; without one, the first cell unless that is a coordinate that is
-// read or a wavelength. Cut after 120 bytes; empty when there is none.
-std::string SampleName(const batch::RatedRow &row, const batch::Layout &layout);
 
 // The report input of a rated (or failed) row.
 LedReport LedReportOf(const batch::RatedRow &row, const batch::Layout &layout, const ReportContext &context);

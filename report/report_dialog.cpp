@@ -14,7 +14,7 @@
 
 namespace report {
 
-void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
+void ReportWithDialog(QWidget &parent, const QStringList &inPaths, const batch::ReadOptions &options,
                       std::vector<std::uint64_t> rows)
 {
     const QString title = QStringLiteral("生成报告");
@@ -22,7 +22,7 @@ void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadO
         QMessageBox::information(&parent, title, QStringLiteral("请先在表中选中要写进报告的行。"));
         return;
     }
-    const QFileInfo input(inPath);
+    const QFileInfo input(inPaths.value(0));
     const QString suggested = input.dir().filePath(input.completeBaseName() + QStringLiteral("-report.pdf"));
     const QString path = QFileDialog::getSaveFileName(
         &parent, title, suggested, QStringLiteral("PDF 文件 (*.pdf);;PNG 图片，每页一个 (*.png)"));
@@ -34,7 +34,8 @@ void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadO
     const std::size_t count = rows.size();
     FileReport request;
     request.reportPath = path;
-    request.inPath = inPath;
+    request.inPath = inPaths.value(0);
+    request.moreInPaths = inPaths.mid(1);
     request.read = options;
     request.rows = std::move(rows);
     request.program = QCoreApplication::applicationName();

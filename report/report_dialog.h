@@ -5,6 +5,8 @@
 
 #include "batch_reader.h"
 
+#include <QStringList>
+
 #include <QString>
 
 #include <cstdint>
@@ -16,7 +18,7 @@ namespace report {
 
 // These rows of the file, by their place among its rows (from 0), read
 // again with the window's options. No rows: tells the user to select some.
-void ReportWithDialog(QWidget &parent, const QString &inPath, const batch::ReadOptions &options,
+void ReportWithDialog(QWidget &parent, const QStringList &inPaths, const batch::ReadOptions &options,
                       std::vector<std::uint64_t> rows);
 
 } // namespace report

@@ -1,6 +1,7 @@
 #include "report_file.h"
 
 #include "export.h"
+#include "file_sequence.h"
 #include "row_pipeline.h"
 #include "report_pages.h"
 #include "tray_tally.h"
@@ -179,9 +180,11 @@ QString LeftPagesNote(const QString &path, int count)
 // The measurement file, opened for one pass.
 class Pass {
 public:
-    explicit Pass(const FileReport &report) : report_(report)
+    explicit Pass(const FileReport &report)
+        : report_(report), several_(!report.moreInPaths.isEmpty() || batch::IsFolder(Native(report.inPath)))
     {
-        fd_ = platform::OpenToRead(Native(report.inPath));
+        if (!several_)
+            fd_ = platform::OpenToRead(Native(report.inPath));
     }
     ~Pass()
     {
@@ -191,9 +194,20 @@ public:
     // Reads the header; the message when the file cannot be reported.
     QString Start()
     {
+        if (several_) {
+            std::vector<std::string> inputs{Native(report_.inPath)};
+            for (const QString &path : report_.moreInPaths)
+                inputs.push_back(Native(path));
+            files_ = std::make_unique<batch::FileSequence>(std::move(inputs), report_.read);
+            files_->SetThreads(report_.jobs);
+            files_->Start();
+            pipeline_ = std::make_unique<batch::RowPipeline>(*files_, std::max(1, report_.jobs));
+            return {};
+        }
         if (fd_ < 0)
             return QStringLiteral("无法读取文件“%1”。").arg(report_.inPath);
         reader_ = std::make_unique<batch::BatchReader>(fd_);
+        reader_->SetSourceName(batch::StemOf(Native(report_.inPath)));
         const batch::HeaderProblem problem = reader_->Start(report_.read);
         if (problem != batch::HeaderProblem::None)
             return QString::fromStdString(batch::HeaderProblemText(problem, reader_->layout(), report_.read));
@@ -218,12 +232,14 @@ public:
         }
         return false;
     }
-    const batch::Layout &layout() const { return reader_->layout(); }
+    const batch::Layout &layout() const { return files_ ? files_->layout() : reader_->layout(); }
 
 private:
     const FileReport &report_;
+    bool several_;
     int fd_ = -1;
     std::unique_ptr<batch::BatchReader> reader_;
+    std::unique_ptr<batch::FileSequence> files_;
     std::unique_ptr<batch::RowPipeline> pipeline_; // declared after the reader it reads
     std::uint64_t index_ = 0;
     std::size_t nextRow_ = 0;
@@ -332,14 +348,20 @@ QString PngPagePath(const QString &path, int number, int count)
 QString WriteFileReport(const FileReport &original, QString *note)
 {
     std::vector<batch::Identity> others = original.others;
-    others.insert(others.begin(), {"输入文件 “" + original.inPath.toStdString() + "”", Native(original.inPath)});
+    for (const QString &path : QStringList{original.inPath} + original.moreInPaths) {
+        if (!batch::IsFolder(Native(path)))
+            others.insert(others.begin(), {"输入文件 “" + path.toStdString() + "”", Native(path)});
+    }
     if (const QString problem = ReportPathProblem(original.reportPath, others); !problem.isEmpty())
         return problem;
     FileReport report = original;
     if (report.context.date.empty())
         report.context.date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
     if (report.context.source.empty())
-        report.context.source = QFileInfo(report.inPath).fileName().toStdString();
+        report.context.source = report.moreInPaths.isEmpty()
+                                    ? QFileInfo(report.inPath).fileName().toStdString()
+                                    : QStringLiteral("%1 等 %2 项").arg(QFileInfo(report.inPath).fileName())
+                                          .arg(report.moreInPaths.size() + 1).toStdString();
     report.context.target = report.read.row;
     report.context.bins = report.read.bins;
 

@@ -32,7 +32,8 @@ namespace report {
 
 struct FileReport {
     QString reportPath;          // .pdf or .png
-    QString inPath;              // the measurement file
+    QString inPath;              // the measurement file (or a folder of them)
+    QStringList moreInPaths;     // more files read after it as one table
     batch::ReadOptions read;
     ReportContext context;       // source, target, bins, date (filled when empty)
     QString program = QStringLiteral("ambrix");

@@ -75,7 +75,7 @@ void TrayTally::Add(const batch::RatedRow &row, const batch::Layout &layout)
     summary_.Add(r);
     if (!r.rated) {
         if (failures_.size() < kListedFailures)
-            failures_.push_back({SampleName(row, layout), row.line, r.error});
+            failures_.push_back({batch::SampleName(row, layout), row.line, r.error});
         return;
     }
     points_.Add({r.x, r.y, context_.target ? r.steps : -1, std::int64_t(row.line)});

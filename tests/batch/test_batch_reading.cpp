@@ -126,6 +126,7 @@ class TestBatchReading : public QObject {
 private slots:
     void everyRowAgreesWithTheScreens();
     void threadsRateAsOneDoes();
+    void tm27Documents();
     void plainNumbersReadAsTheScreensReadThem();
     void decimalsAreWrittenCorrectlyRounded();
     void numbersWrittenAreFinite();
@@ -219,23 +220,63 @@ void TestBatchReading::plainNumbersReadAsTheScreensReadThem()
 
 void TestBatchReading::decimalsAreWrittenCorrectlyRounded()
 {
-    // Output numbers are the correctly rounded decimals std::to_chars writes,
-    // including values at and next to ties of the last digit.
+    // Output numbers are the correctly rounded decimals std::to_chars writes
+    // (a value that rounds to zero without a sign), byte for byte, with every
+    // count of decimals a column has: values of every size, exact binary
+    // ties of the last digit and decimal ones next to them, values that
+    // round to zero.
+    OutputColumns columns(kGb4000);
+    columns.spectral = true;
+    columns.tm30Bins = true;
+    const auto names = OutputNames(columns);
+    auto decimalsOf = [](std::string_view name) {
+        return name.starts_with("spectrum_") ? 6
+             : name == "sdcm" || name.ends_with("_der") || name.ends_with("_elr") || name == "k_bv" ? 4
+             : name == "duv"                                                                       ? 5
+             : name == "cct" || name.ends_with("_nm") || name == "ler" ? 1 : 2;
+    };
     std::mt19937_64 random(11);
-    std::uniform_real_distribution<double> sdcm(0, 60);
-    std::uniform_real_distribution<double> duv(-0.06, 0.06);
-    for (int i = 0; i < 20000; ++i) {
+    std::uniform_real_distribution<double> exponent(-8, 13), unit(0, 1);
+    auto next = [&](int kind) {
+        const double sign = random() % 2 ? -1 : 1;
+        switch (kind) {
+        case 0: return sign * std::pow(10.0, exponent(random));
+        case 1: return sign * double(random() % 2000000) / double(1 << (1 + random() % 12));
+        case 2: return std::nextafter(sign * (double(random() % 100000) + 0.5) / std::pow(10.0, double(random() % 7)),
+                                      random() % 2 ? 1e9 : -1e9);
+        default: return sign * unit(random) * std::pow(10.0, -double(random() % 8));
+        }
+    };
+    for (int i = 0; i < 40000; ++i) {
+        const double v = next(i % 4);
         Rating rating;
         rating.rated = true;
-        rating.sdcm = i % 3 == 0 ? std::nextafter((i % 1000) * 0.00005 + 0.00005, i % 2 ? 1.0 : 0.0)
-                                 : sdcm(random);
-        rating.exact.state = colorimetry::CctState::Defined;
-        rating.exact.cct = 1000 + i * 0.05;
-        rating.exact.duv = i % 7 == 0 ? -1e-7 : duv(random);
-        const OutputCells cells(kGb4000, rating);
-        QCOMPARE(std::string(cells[1]), Fixed(rating.sdcm, 4));
-        QCOMPARE(std::string(cells[2]), Fixed(rating.exact.cct, 1));
-        QCOMPARE(std::string(cells[3]), Fixed(rating.exact.duv, 5));
+        rating.exact = {colorimetry::CctState::Defined, v, v};
+        rating.sdcm = v;
+        SpectralRating &spectral = rating.spectral;
+        spectral.present = true;
+        colorimetry::SpectrumFigures &f = spectral.figures;
+        f.xy = {v, v};
+        f.rendering.defined = true;
+        f.rendering.ra = v;
+        f.rendering.r.fill(v);
+        f.peakNm = f.ler = v;
+        f.fwhmNm = v;
+        f.health.defined = true;
+        f.health.der.fill(v);
+        f.health.efficacy.fill(v);
+        f.health.blueLightEfficacy = v;
+        spectral.tm30 = {true, true, v, v, {}, {}};
+        spectral.tm30.rfBin.fill(v);
+        spectral.tm30.rcsBin.fill(v);
+        const OutputCells cells(columns, rating);
+        for (std::size_t c = 0; c < names.size(); ++c) {
+            if (names[c] == "steps" || names[c] == "ansi" || names[c] == "error")
+                continue;
+            const std::string want = Fixed(v, decimalsOf(names[c]));
+            QVERIFY2(cells[c] == want, qPrintable(QString::asprintf("%s of %.17g: %s, not %s", names[c].data(), v,
+                                                                     std::string(cells[c]).c_str(), want.c_str())));
+        }
     }
 }
 
@@ -1405,6 +1446,47 @@ void TestBatchReading::threadsRateAsOneDoes()
             QCOMPARE(b.spectral.figures.rendering.ra, a.spectral.figures.rendering.ra);
             QCOMPARE(b.spectral.tm30.rf, a.spectral.tm30.rf);
         }
+    }
+}
+
+void TestBatchReading::tm27Documents()
+{
+    // A TM-27 document is one row, told by its content in every form labs
+    // write; its header's fields are cells, its spectrum is rated as any;
+    // a document cut short, or one that covers too little, fails its row
+    // with the line or the wavelength.
+    const std::vector<std::string> values = LedValues(450, 560, 0.55);
+    const colorimetry::SpectrumFigures expected = colorimetry::FiguresOf(SpectrumOf(values));
+    const QByteArray header = "<Manufacturer>华灿 &amp; Co</Manufacturer><CatalogNumber>C-1</CatalogNumber>";
+    struct Case {
+        const char *name;
+        QByteArray text;
+        const char *error; // in the row's message; empty: rated
+    };
+    QByteArray cut = SpdxText(values, "http://www.ies.org/iestm2714", header);
+    cut.truncate(cut.indexOf("<SpectralData wavelength=\"600\""));
+    const std::vector<Case> cases{
+        {"2014 namespace", SpdxText(values, "http://www.ies.org/iestm2714", header), ""},
+        {"2020 namespace", SpdxText(values, "http://www.ies.org/iestm2714/2020", header), ""},
+        {"no namespace, samples falling", SpdxText(values, "", header, true), ""},
+        {"cut short", cut, "行"},
+        {"from 400 nm, in a few bytes", "<IESTM2714><SpectralDistribution><SpectralData wavelength=\"400\">1"
+                                        "</SpectralData></SpectralDistribution></IESTM2714>", "400"},
+    };
+    for (const Case &c : cases) {
+        const ReadFile file = Read(WriteFile(dir_, "led.spdx", c.text), {.row = kGb4000});
+        QCOMPARE(file.problem, HeaderProblem::None);
+        QCOMPARE(int(file.layout.spectral), int(SpectralKind::Spdx));
+        QCOMPARE(file.rows.size(), std::size_t(1));
+        const Rating &r = file.rows[0].rating;
+        if (*c.error) {
+            QVERIFY2(!r.rated && QString::fromStdString(r.error).contains(c.error), c.name);
+            continue;
+        }
+        QVERIFY2(r.rated, r.error.c_str());
+        QCOMPARE(file.rows[0].cells[1], std::string("华灿 & Co"));
+        QCOMPARE(r.spectral.figures.xy.x, expected.xy.x);
+        QCOMPARE(r.spectral.figures.rendering.ra, expected.rendering.ra);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "ellipse.h"
 #include "spectral_figures.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -105,6 +106,7 @@ private slots:
     void chineseNamesEverywhere();
     void windowsDevicesPipesAndSpellings();
     void interruptLeavesTheOutputAsItWas();
+    void severalFilesFoldersAndTm27Out();
 
 private:
     QTemporaryDir dir_;
@@ -132,13 +134,18 @@ void TestBatchCommandLine::exitStatuses()
         {kAmbrix, QStringList{"--batch", noColumn, "--x-column", "2", "--y-column", "b"} + kGb4000, 0},
         {kAmbrix, QStringList{"--batch", empty} + kGb4000, 2},
         {kAmbrix, QStringList{"--batch", dir_.filePath("absent.csv")} + kGb4000, 2},
-        {kAmbrix, QStringList{"--batch", dir_.path()} + kGb4000, 2},
+        // A folder reads the files in it, each a row or a failed row; a
+        // folder with none is a usage error.
+        {kAmbrix, QStringList{"--batch", dir_.path()} + kGb4000, 1},
+        {kAmbrix, QStringList{"--batch", QDir(dir_.path()).mkpath("none") ? dir_.filePath("none") : ""} + kGb4000, 2},
         {kAmbrix, {"--batch", good, "--standard", "ANSI", "--cct", "4500"}, 2},
         {kAmbrix, {"--batch", good, "--standard", "EU", "--cct", "4000"}, 2},
         {kAmbrix, {"--batch", good}, 2},
         {kAmbrix, QStringList{"--batch", good, "--format", "xml"} + kGb4000, 2},
         {kAmbrix, QStringList{"--batch", good, "--max-steps", "-1"} + kGb4000, 2},
-        {kAmbrix, QStringList{"--batch", good, "stray"} + kGb4000, 2},
+        // More files after IN: one that is not there is a failed row.
+        {kAmbrix, QStringList{"--batch", good, "stray"} + kGb4000, 1},
+        {kAmbrix, QStringList{"--batch", good, "-"} + kGb4000, 2},
         {kAmbrix, QStringList{"--batch", good, "--no-such-option"} + kGb4000, 2},
         {kCendrel, {"--batch", good, "--standard", "GB"}, 2},
         {kAmbrix, {"--standard", "GB"}, 2},
@@ -890,6 +897,70 @@ void TestBatchCommandLine::interruptLeavesTheOutputAsItWas()
     QCOMPARE(process.exitStatus(), QProcess::CrashExit);
     QCOMPARE(Contents(out), QByteArray("precious\n"));
     QCOMPARE(entries(), QStringList{"out.csv"});
+}
+
+void TestBatchCommandLine::severalFilesFoldersAndTm27Out()
+{
+    // A folder of TM-27 documents reads as one table in name order, each
+    // row named by its file, a file that cannot be read a failed row; files
+    // with their columns in another order line up by name; every rated
+    // spectrum goes out as a TM-27 file that reads back with the same
+    // figures; the export may not go where the inputs are.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("tray");
+    const QString tray = dir.filePath("tray");
+    const QByteArray header = "<Manufacturer>Acme</Manufacturer><Description>批次 7</Description>";
+    const double shapes[3][3]{{450, 560, 0.55}, {445, 575, 0.45}, {455, 550, 0.70}};
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<std::string> values = LedValues(shapes[k][0], shapes[k][1], shapes[k][2]);
+        WriteFile(dir, QStringLiteral("tray/LED%1.spdx").arg(k == 2 ? 10 : k + 1),
+                  SpdxText(values, k == 1 ? "" : "http://www.ies.org/iestm2714", header, k == 1));
+    }
+    WriteFile(dir, "tray/LED3.spdx", "<IESTM2714><Header>\n</IESTM2714>");
+    WriteFile(dir, "tray/readme.md", "not a measurement");
+    const Run folder = RunProgram(kCendrel, {"--batch", tray});
+    QCOMPARE(folder.status, 1);
+    QList<QStringList> rows = ParseCsv(QString::fromUtf8(folder.out));
+    QCOMPARE(rows[0].mid(0, 3), (QStringList{"文件", "样品", "Manufacturer"}));
+    QStringList files;
+    for (const QStringList &row : rows.mid(1))
+        files << row[0] + ":" + row[1];
+    QCOMPARE(files, (QStringList{"LED1.spdx:LED1", "LED2.spdx:LED2", "LED3.spdx:LED3", "LED10.spdx:LED10"}));
+    QVERIFY2(rows[3].back().contains("第 2 行") && rows[1].back().isEmpty(), qPrintable(rows[3].back()));
+    QVERIFY2(folder.err.contains("另有 1 项"), qPrintable(folder.err));
+
+    // Two CSV files whose columns stand in another order.
+    const QString a = WriteFile(dir, "a.csv", "id,x,y\nA1,0.3805,0.3768\n");
+    const QString b = WriteFile(dir, "b.csv", "y,x,id,note\n0.3768,0.3805,B1,re-measured\n");
+    const Run two = RunProgram(kCendrel, {"--batch", a, b});
+    QCOMPARE(two.status, 0);
+    rows = ParseCsv(QString::fromUtf8(two.out));
+    QCOMPARE(rows[1].mid(0, 4), (QStringList{"a.csv", "A1", "0.3805", "0.3768"}));
+    QCOMPARE(rows[2].mid(0, 4), (QStringList{"b.csv", "B1", "0.3805", "0.3768"}));
+    QCOMPARE(rows[2].back(), QString("re-measured")); // no column takes it: after the rating's
+    QCOMPARE(rows[2].mid(4, rows[2].size() - 5), rows[1].mid(4));
+
+    // Out as TM-27, and back.
+    const QString out = dir.filePath("out");
+    const Run exported = RunProgram(kCendrel, {"--batch", tray, "--export-spdx", out});
+    QVERIFY2(exported.err.contains("已写出 3 个 TM-27 文件"), qPrintable(exported.err));
+    const QStringList written = QDir(out).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(written, (QStringList{"LED1.spdx", "LED10.spdx", "LED2.spdx"}));
+    QVERIFY(Contents(out + "/LED1.spdx").contains("<Manufacturer>Acme</Manufacturer>"));
+    QVERIFY(Contents(out + "/LED1.spdx").contains("<DocumentCreator>cendrel"));
+    const QList<QStringList> before = ParseCsv(QString::fromUtf8(folder.out));
+    const QList<QStringList> after = ParseCsv(QString::fromUtf8(RunProgram(kCendrel, {"--batch", out}).out));
+    const qsizetype x = before[0].indexOf("spectrum_x");
+    QVERIFY(x > 0 && after[0].indexOf("spectrum_x") == x);
+    for (int k : {1, 2})
+        QCOMPARE(after[k].mid(x), before[k].mid(x)); // LED1, LED2: every figure alike
+    QCOMPARE(after[3].mid(x), before[4].mid(x));     // LED10
+    QCOMPARE(RunProgram(kCendrel, {"--batch", tray, "--export-spdx", tray}).status, 2);
+    // A rerun does not read its own output among the inputs.
+    const Run again = RunProgram(kCendrel, {"--batch", tray, "-o", tray + "/rated.csv"});
+    const Run twice = RunProgram(kCendrel, {"--batch", tray, "-o", tray + "/rated.csv"});
+    QCOMPARE(twice.status, again.status);
+    QCOMPARE(ParseCsv(QString::fromUtf8(Contents(tray + "/rated.csv"))).size(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestBatchCommandLine)

@@ -26,7 +26,7 @@ namespace {
 
 batchui::BatchWindow *OpenAndWait(QWidget &screen, const QString &path, const batchui::Target &target)
 {
-    batchui::OpenBatchWindow(screen, target, path);
+    batchui::OpenBatchWindow(screen, target, {path});
     auto *window = screen.findChild<batchui::BatchWindow *>();
     if (window && window->loading()) {
         QSignalSpy loaded(window, &batchui::BatchWindow::loaded);

@@ -110,6 +110,7 @@ class TestColorimetry : public QObject {
 private slots:
     void observerAndLocusFromColordFile();
     void exactCctOverTheGrid();
+    void exactCctDenseOverTheBand();
     void knownPoints();
     void statesWhereNoCct();
     void duvBeyondTheRange();
@@ -158,6 +159,49 @@ void TestColorimetry::exactCctOverTheGrid()
         for (double duv : {-0.0495, -0.03, -0.0201, -0.0199, -0.012, -0.005, -0.0021, -0.0019, -0.0006, 0.0,
                            0.0006, 0.0019, 0.0021, 0.005, 0.012, 0.0199, 0.0201, 0.03, 0.0495})
             VerifyAgainstReference(Ref().Offset(t, duv));
+}
+
+void TestColorimetry::exactCctDenseOverTheBand()
+{
+    // Every 0.25 % in T across 1000–20000 K and Duv across the band: both
+    // sides of the switch between the two solutions (|Duv| = 0.002), of the
+    // table's change from 1 % to 0.1 % steps (about 998 K and 20040 K), of
+    // the guide's cells (0.005 in u and v: T moves by far less) and of the
+    // band's edge (|Duv| = 0.05). Beyond it, and beyond the range, Duv alone.
+    const double duvs[] = {-0.0499, -0.041, -0.027, -0.0133, -0.0061, -0.0021, -0.0019, -0.0007, 0.0,
+                           0.0004,  0.0019, 0.0021, 0.0088,  0.0172,  0.0315, 0.0463,  0.0499};
+    // The worst CCT and Duv inside the range, and the worst Duv beyond it.
+    double worst[3] = {};
+    QByteArray where[3];
+    auto check = [&](double t, double duv, bool defined) {
+        const Xy p = Ref().Offset(t, duv);
+        const CctResult got = ExactCct(p);
+        const reference::Nearest want = Ref().NearestTo(p);
+        QVERIFY2(got.defined() == defined, Describe(p, got, want).constData());
+        const double off[3] = {defined ? std::abs(got.cct - want.kelvin) : 0, defined ? std::abs(got.duv - want.duv) : 0,
+                               defined ? 0 : std::abs(got.duv - want.duv)};
+        for (int i = 0; i < 3; ++i) {
+            if (off[i] > worst[i])
+                worst[i] = off[i], where[i] = Describe(p, got, want);
+        }
+    };
+    for (double t = 1000.5; t < 19999; t *= 1.0025)
+        for (const double duv : duvs)
+            check(t, duv, true);
+    for (double t : {510.0, 700.0, 940.0, 990.0, 997.0, 999.0, 20002.0, 20039.0, 20041.0, 20100.0, 24000.0, 60000.0,
+                     98000.0})
+        for (const double duv : {-0.0499, -0.01, 0.0, 0.02, 0.0499})
+            check(t, duv, false);
+    // Off the locus, across the edge of where the guide answers (nodes up to
+    // 0.07 from the locus).
+    for (double t = 1010; t < 19999; t *= 1.03)
+        for (const double duv : {-0.09, -0.072, -0.063, -0.0502, 0.0502, 0.058, 0.066, 0.075, 0.09})
+            check(t, duv, false);
+    // Ohno's method on its table reaches 0.151 K and 1.2e-6 (just beyond the
+    // switch, next to 1000 K) and 2e-6 beyond the range (1 % steps).
+    QVERIFY2(worst[0] <= 0.155, where[0].constData());
+    QVERIFY2(worst[1] <= 1.3e-6, where[1].constData());
+    QVERIFY2(worst[2] <= 2.5e-6, where[2].constData());
 }
 
 void TestColorimetry::knownPoints()

@@ -147,7 +147,8 @@ private slots:
         QStringList entries;
         for (QAction *action : window->actions())
             entries << action->text() + " " + action->shortcut().toString();
-        QCOMPARE(entries, QStringList({"复制结果 Ctrl+C", "批量计算… Ctrl+O", "色品图… F2"}));
+        QCOMPARE(entries, QStringList({"复制结果 Ctrl+C", "批量计算… Ctrl+O", "批量计算文件夹… Ctrl+Shift+O",
+                                       "色品图… F2"}));
         QCOMPARE(window->contextMenuPolicy(), Qt::ActionsContextMenu);
         QVERIFY(window->acceptDrops());
 
@@ -218,6 +219,25 @@ private slots:
             QVERIFY2(batch->summaryText().contains(QString::number(c.rows)), qPrintable(batch->summaryText()));
             QCOMPARE(batch->spectrumPane().isVisibleTo(batch), spectral);
         }
+
+        // Several files dropped at once: one window, their rows one table,
+        // each row named by its file first.
+        AmbrixRun run;
+        run.Open("CN4000K");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(dir.filePath("tray.csv")), QUrl::fromLocalFile(dir.filePath("spectrum.csv"))});
+        QWidget *entry = ControlOf(run.nav, "CN4000K", "T1");
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(entry, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(entry, &drop);
+        QPointer<batchui::BatchWindow> batch = run.nav.Window("CN4000K")->findChild<batchui::BatchWindow *>();
+        QVERIFY(batch);
+        QTRY_VERIFY(!batch->loading());
+        QCOMPARE(batch->model().rowCount(), 3);
+        QCOMPARE(batch->model().headerData(0, Qt::Horizontal).toString(), QString("文件"));
+        QCOMPARE(batch->model().data(batch->model().index(2, 0)).toString(), QString("spectrum.csv"));
     }
 
     void converterSaysWhenTheCctIsUndefined()

@@ -309,6 +309,24 @@ colorimetry::Bands ToBands(const Band &b)
     return out;
 }
 
+// Lights whose figures were kept before TM-30 was made faster: CIE F1–F12,
+// A and D65, and phosphor LEDs from about 2000 K to 17000 K (Planck's
+// radiator, the mixed reference and daylight).
+std::vector<std::pair<QString, Band>> KeptLights()
+{
+    std::vector<std::pair<QString, Band>> lights;
+    for (int i = 1; i <= 12; ++i)
+        lights.emplace_back(QString("F%1").arg(i), Illuminant(QString("F%1").arg(i)));
+    lights.emplace_back("A", Illuminant("A"));
+    lights.emplace_back("D65", Illuminant("D65"));
+    for (const double pump : {0.15, 0.45, 0.8, 1.3, 2.2, 4.0})
+        for (const double green : {530.0, 555.0, 580.0})
+            for (const double red : {0.0, 0.9})
+                lights.emplace_back(QString("LED %1 + %2/%3").arg(pump).arg(green).arg(red),
+                                    PhosphorLed(450, pump, green, 110, 635, 85, red));
+    return lights;
+}
+
 } // namespace
 
 class TestTm30 : public QObject {
@@ -455,6 +473,31 @@ private slots:
         // leaves 2.5·10⁻³ at 1000.2 K.
         QVERIFY2(std::fabs(r.rf - f.rf) <= 3e-3, qPrintable(QString("Rf %1 against %2").arg(r.rf).arg(f.rf)));
         QVERIFY(QString::fromStdString(colorimetry::Tm30Note(r)).contains("Rg"));
+    }
+
+    // The figures of every kept light as they were before TM-30 was made
+    // faster (data/tm30_kept.csv, written then by this test): unchanged far
+    // below the last digit printed.
+    void keptFiguresUnchanged()
+    {
+        QFile file(QStringLiteral(NORVAK_TM30_KEPT));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = file.readAll().trimmed().split('\n');
+        const auto lights = KeptLights();
+        QCOMPARE(rows.size(), qsizetype(lights.size()) + 1);
+        for (std::size_t n = 0; n < lights.size(); ++n) {
+            const QList<QByteArray> kept = rows[qsizetype(n) + 1].split(',');
+            QCOMPARE(QString(kept[0]), lights[n].first);
+            const colorimetry::Tm30Result r = colorimetry::ComputeTm30(ToBands(lights[n].second));
+            QCOMPARE(int(r.defined), kept[2].toInt());
+            std::vector<double> figures{r.rf, r.rg};
+            for (const auto &h : r.bins)
+                figures.insert(figures.end(), {h.rf, h.rcs, h.rhs});
+            for (std::size_t c = 0; c < figures.size(); ++c)
+                QVERIFY2(std::fabs(figures[c] - kept[qsizetype(c) + 3].toDouble()) <= 1e-10,
+                         qPrintable(QString("%1, %2: %3, kept %4").arg(lights[n].first, QString(rows[0].split(',')[qsizetype(c) + 3]))
+                                        .arg(figures[c], 0, 'g', 17).arg(QString(kept[qsizetype(c) + 3]))));
+        }
     }
 
     void nonFiniteSamplesAreUndefined()

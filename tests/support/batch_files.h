@@ -186,6 +186,27 @@ inline std::vector<std::string> LedValues(double pump, double phosphor, double r
     return values;
 }
 
+// An IES TM-27 document of those values (380 nm on, every step nm), as labs
+// write them: a stylesheet line, the namespace given (empty: none), the
+// header's fields given, "TRUE" for true, the samples in the order given.
+inline QByteArray SpdxText(const std::vector<std::string> &values, const QByteArray &xmlns,
+                           const QByteArray &header, bool falling = false, int step = 5,
+                           const QByteArray &quantity = "relative")
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<?xml-stylesheet type=\"text/xsl\" href=\"spdx.xsl\"?>\n<IESTM2714"
+                      + (xmlns.isEmpty() ? QByteArray() : " xmlns=\"" + xmlns + "\"") + " version=\"1.0\">\n"
+                      + "<Header>" + header + "<ReportDate>00/00/00</ReportDate></Header>\n"
+                      + "<SpectralDistribution><SpectralQuantity>" + quantity + "</SpectralQuantity>"
+                      + "<BandwidthFWHM>2</BandwidthFWHM><BandwidthCorrected>TRUE</BandwidthCorrected>\n";
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::size_t i = falling ? values.size() - 1 - k : k;
+        text += "<SpectralData wavelength=\"" + QByteArray::number(380 + step * int(i)) + "\">"
+                + QByteArray::fromStdString(values[i]) + "</SpectralData>\n";
+    }
+    return text + "</SpectralDistribution>\n</IESTM2714>\n";
+}
+
 // The spectrum those texts give, read by std::from_chars (correctly
 // rounded, as the batch reads numbers), not by the batch's reader.
 inline colorimetry::Spectrum SpectrumOf(const std::vector<std::string> &values, int step = 5)

@@ -77,7 +77,7 @@ int main(int argc, char **argv)
     const QString beside = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString();
     QWidget screen;
     screen.setWindowTitle(QStringLiteral("CN%1K").arg(cct));
-    batchui::OpenBatchWindow(screen, {tolerance::FindEllipse(standard, cct)}, QString::fromLocal8Bit(argv[1]));
+    batchui::OpenBatchWindow(screen, {tolerance::FindEllipse(standard, cct)}, {QString::fromLocal8Bit(argv[1])});
     auto *window = screen.findChild<batchui::BatchWindow *>();
     if (!window)
         return 1;

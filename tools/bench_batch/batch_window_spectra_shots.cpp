@@ -50,7 +50,7 @@ colorimetry::Spectrum WhiteLed(double pump, double green, double red, double red
 
 batchui::BatchWindow *OpenAndWait(QWidget &screen, const QString &path)
 {
-    batchui::OpenBatchWindow(screen, {tolerance::FindEllipse(tolerance::ColourStandard::ANSI, 4000)}, path);
+    batchui::OpenBatchWindow(screen, {tolerance::FindEllipse(tolerance::ColourStandard::ANSI, 4000)}, {path});
     auto *window = screen.findChild<batchui::BatchWindow *>();
     if (window && window->loading()) {
         QSignalSpy loaded(window, &batchui::BatchWindow::loaded);
