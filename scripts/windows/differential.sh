@@ -67,27 +67,23 @@ mawk -v out="$in" 'function v(nm, pump, phos, ratio,   b, p) {
     b = (nm - pump) / 10; p = (nm - phos) / 60
     return sprintf("%.4f", exp(-b * b / 2) + ratio * exp(-p * p / 2))
   }
+  # Wide: one LED a row, cells split by d, decimal point (or comma) point.
+  function wide(f, d, point, eol,   l, nm, s) {
+    printf "编号%sx%sy", d, d > f
+    for (nm = 380; nm <= 780; nm += 5) printf "%s%dnm", d, nm > f
+    printf "%s", eol > f
+    for (l = 1; l <= 3; l++) {
+      s = d "0.3800" d "0.3800"; gsub(/\./, point, s); printf "%s%s", name[l], s > f
+      for (nm = 380; nm <= 780; nm += 5) { s = v(nm, pump[l], phos[l], ratio[l]); sub(/\./, point, s); printf "%s%s", d, s > f }
+      printf "%s", eol > f
+    }
+    close(f)
+  }
   BEGIN {
     n = split("LED-A 450 560 0.55 LED-B 445 575 0.45 LED-C 455 550 0.70", a, " ")
     for (l = 1; l <= 3; l++) { name[l] = a[4*l-3]; pump[l] = a[4*l-2]; phos[l] = a[4*l-1]; ratio[l] = a[4*l] }
-    # Wide, comma: one LED a row.
-    f = out "/wide.csv"; printf "编号,x,y" > f
-    for (nm = 380; nm <= 780; nm += 5) printf ",%dnm", nm > f
-    printf "\r\n" > f
-    for (l = 1; l <= 3; l++) {
-      printf "%s,0.3800,0.3800", name[l] > f
-      for (nm = 380; nm <= 780; nm += 5) printf ",%s", v(nm, pump[l], phos[l], ratio[l]) > f
-      printf "\r\n" > f
-    }
-    # Wide, semicolons and decimal commas.
-    f = out "/wide-semicolon.csv"; printf "编号;x;y" > f
-    for (nm = 380; nm <= 780; nm += 5) printf ";%dnm", nm > f
-    printf "\n" > f
-    for (l = 1; l <= 3; l++) {
-      printf "%s;0,3800;0,3800", name[l] > f
-      for (nm = 380; nm <= 780; nm += 5) { s = v(nm, pump[l], phos[l], ratio[l]); sub(/\./, ",", s); printf ";%s", s > f }
-      printf "\n" > f
-    }
+    wide(out "/wide.csv", ",", ".", "\r\n")
+    wide(out "/wide-semicolon.csv", ";", ",", "\n")
     # Long, tabs, with metadata lines above the header.
     f = out "/long.txt"; printf "仪器: SP-1\n积分时间：100 ms\n\n波长(nm)" > f
     for (l = 1; l <= 3; l++) printf "\t%s", name[l] > f
