@@ -10,6 +10,7 @@
 
 #include "diagram_window.h"
 #include "program.h"
+#include "window_services.h"
 #include "report_file.h"
 #include "row_pipeline.h"
 
@@ -124,6 +125,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
             if (!framework::HasDisplay())
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             app = std::make_unique<QGuiApplication>(argc, argv);
+            framework::UseFontsBesideProgram();
         } else {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }
