@@ -6,12 +6,16 @@
 #include "ambrix_screens.h"
 #include "command_line.h"
 #include "program.h"
+#include "process.h"
 
 int main(int argc, char **argv)
 {
     if (const std::optional<int> status =
             batchui::RunCommandLine(argc, argv, QStringLiteral("ambrix")))
         return *status;
+    // The console twin (Windows) leaves the screens to the window program.
+    if (platform::HandOverToWindowProgram())
+        return 0;
     return framework::RunProgram(argc, argv, QStringLiteral("ambrix"), ambrix::RegisterScreens,
                                  ambrix::kStartScreen);
 }

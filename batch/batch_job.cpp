@@ -6,14 +6,14 @@
 #include "row_pipeline.h"
 #include "summary.h"
 
+#include "file_system.h"
+#include "process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <utility>
-#include <unistd.h>
 
 namespace batch {
 
@@ -31,9 +31,9 @@ bool Job::Several() const
 
 int RunJob(const Job &job, std::FILE *err)
 {
-    const char *program = job.program.c_str();
+    auto say = [&](const std::string &message) { platform::WriteText(err, job.program + ": " + message + "\n"); };
     auto fail = [&](const std::string &message) {
-        std::fprintf(err, "%s: %s\n", program, message.c_str());
+        say(message);
         return kCannotRun;
     };
     const std::vector<std::string> inputs = job.Inputs();
@@ -45,11 +45,11 @@ int RunJob(const Job &job, std::FILE *err)
     std::vector<Identity> ins;
     for (const std::string &path : inputs) {
         if (path == "-")
-            ins.push_back({"标准输入", {}, STDIN_FILENO});
+            ins.push_back({"标准输入", {}, platform::kStandardInput});
         else if (!IsFolder(path))
             ins.push_back({"输入文件 “" + path + "”", path});
     }
-    const Identity out = toStdout ? Identity{"标准输出", {}, STDOUT_FILENO}
+    const Identity out = toStdout ? Identity{"标准输出", {}, platform::kStandardOutput}
                                   : Identity{"输出文件 “" + job.outPath + "”", job.outPath};
     const Identity plot{"色品图 “" + job.plotPath + "”", job.plotPath};
     for (const Identity &in : ins) {
@@ -62,12 +62,12 @@ int RunJob(const Job &job, std::FILE *err)
         return fail(plot.name + "与" + out.name + "是同一个文件，写出会覆盖它。请换一个文件名。");
     if (!toStdout) {
         // A folder, by its name or by what is there.
-        struct stat info;
-        const bool exists = ::stat(job.outPath.c_str(), &info) == 0;
-        if (job.outPath.ends_with('/') || (exists && S_ISDIR(info.st_mode)))
+        const platform::Kind kind = platform::KindAt(job.outPath);
+        const bool folderName = platform::IsSeparator(job.outPath.back());
+        if (folderName || kind == platform::Kind::Folder)
             return fail("“" + job.outPath + "” 是一个文件夹，不是文件。请给 -o 一个文件名，例如 “"
-                        + job.outPath + (job.outPath.ends_with('/') ? "" : "/") + "rated.csv”。");
-        if (exists && S_ISBLK(info.st_mode))
+                        + job.outPath + (folderName ? "" : std::string(1, platform::kSeparator)) + "rated.csv”。");
+        if (kind == platform::Kind::Block)
             return fail("“" + job.outPath + "” 是块设备，不会写它。请给 -o 一个普通文件名。");
     }
     std::vector<Identity> outputs{out};
@@ -87,9 +87,9 @@ int RunJob(const Job &job, std::FILE *err)
             return fail(problem);
     }
 
-    int inFd = STDIN_FILENO;
+    int inFd = platform::kStandardInput;
     if (!fromStdin && !several) {
-        inFd = ::open(job.inPath.c_str(), O_RDONLY | O_CLOEXEC);
+        inFd = platform::OpenToRead(job.inPath);
         if (inFd < 0)
             return fail("无法打开输入文件 “" + job.inPath + "”：" + std::strerror(errno));
     }
@@ -97,8 +97,8 @@ int RunJob(const Job &job, std::FILE *err)
         int fd;
         ~CloseInput()
         {
-            if (fd != STDIN_FILENO)
-                ::close(fd);
+            if (fd != platform::kStandardInput)
+                platform::Close(fd);
         }
     } closeInput{inFd};
 
@@ -131,7 +131,7 @@ int RunJob(const Job &job, std::FILE *err)
         }
 
         OutputFile output;
-        int outFd = STDOUT_FILENO;
+        int outFd = platform::kStandardOutput;
         if (!toStdout) {
             if (!output.Open(job.outPath))
                 return fail("无法写输出文件 “" + job.outPath + "”：" + std::strerror(errno));
@@ -177,12 +177,12 @@ int RunJob(const Job &job, std::FILE *err)
                         + "”：" + failure.what());
         }
         if (source->layout().decimalComma != job.read.decimalComma)
-            std::fprintf(err, "%s: 文件以逗号分隔，--decimal-comma 不起作用。\n", program);
-        std::fputs(summary.Text().c_str(), err);
+            say("文件以逗号分隔，--decimal-comma 不起作用。");
+        platform::WriteText(err, summary.Text());
         if (exporter) {
             exporter->Finish();
-            std::fprintf(err, "已写出 %llu 个 TM-27 文件到 “%s”。\n", (unsigned long long)exporter->written(),
-                         job.exportSpdx.c_str());
+            platform::WriteText(err, "已写出 " + std::to_string(exporter->written()) + " 个 TM-27 文件到 “"
+                                         + job.exportSpdx + "”。\n");
             if (!exported)
                 return fail(exporter->problem());
         }

@@ -7,12 +7,12 @@
 #include "cgats_spectra.h"
 #include "failures.h"
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <poll.h>
-#include <unistd.h>
 
 namespace batch {
 
@@ -30,23 +30,14 @@ bool BatchReader::Refill()
     blockUsed_ = 0;
     if (blockFill_ == block_.size())
         block_.resize(block_.size() * 2);
-    while (!endOfInput_) {
-        const ssize_t n = ::read(fd_, block_.data() + blockFill_, block_.size() - blockFill_);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A descriptor left non-blocking by whoever gave it: wait for text.
-            pollfd wait{fd_, POLLIN, 0};
-            ::poll(&wait, 1, -1);
-            continue;
-        }
+    if (!endOfInput_) {
+        const std::ptrdiff_t n = platform::Read(fd_, block_.data() + blockFill_, block_.size() - blockFill_);
         if (n < 0)
             throw ReadFailure(std::strerror(errno));
         if (n == 0)
             endOfInput_ = true;
         blockFill_ += static_cast<std::size_t>(n);
         bytesRead_ += static_cast<std::size_t>(n);
-        break;
     }
     const std::string_view bytes(block_.data(), blockFill_);
     blockUsed_ = decoder_.Decode(bytes, endOfInput_, text_);

@@ -6,13 +6,14 @@
 #include "number_rules.h"
 #include "record_reader.h"
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
-#include <unistd.h>
 
 namespace batch {
 
@@ -43,9 +44,7 @@ std::string ReadAll(int fd)
     std::string bytes;
     char block[1 << 16];
     while (true) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = platform::Read(fd, block, sizeof block);
         if (n < 0)
             throw ReadFailure(std::strerror(errno));
         if (n == 0)

@@ -2,15 +2,15 @@
 
 #include "failures.h"
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace batch {
 
@@ -88,8 +88,7 @@ bool IsFolder(const std::string &path)
 
 std::string FileNameOf(const std::string &path)
 {
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
+    return path.substr(platform::NameStart(path));
 }
 
 std::string StemOf(const std::string &path)
@@ -102,8 +101,13 @@ std::string StemOf(const std::string &path)
 
 std::string FolderOf(const std::string &path)
 {
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
+    const std::size_t start = platform::NameStart(path);
+    if (start == 0)
+        return ".";
+    // "D:name" is in D:'s current folder; "/x" and "D:\\x" in the root.
+    const std::size_t cut = platform::IsSeparator(path[start - 1]) ? start - 1 : start;
+    const bool root = cut == 0 || (cut + 1 == start && path[cut - 1] == ':');
+    return path.substr(0, root ? cut + 1 : cut);
 }
 
 FolderFiles MeasurementFilesIn(const std::string &folder)
@@ -136,7 +140,7 @@ struct FileSequence::Open {
     ~Open()
     {
         if (fd >= 0)
-            ::close(fd);
+            platform::Close(fd);
     }
 };
 
@@ -224,7 +228,7 @@ std::unique_ptr<FileSequence::Open> FileSequence::TakeNext(std::string &message)
 std::unique_ptr<FileSequence::Open> FileSequence::OpenFile(const std::string &path, std::string &message) const
 {
     auto file = std::make_unique<Open>();
-    file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    file->fd = platform::OpenToRead(path);
     if (file->fd < 0) {
         message = "无法打开文件 " + Quoted(path) + "：" + std::strerror(errno);
         return nullptr;

@@ -5,10 +5,12 @@
 //
 // An output that is a plain file (or a name not yet taken) is written to a
 // temporary file beside it and renamed over it at the end: a failed or
-// interrupted run (SIGINT, SIGTERM, SIGHUP) leaves the old file, or none,
-// and never a part. A symlink keeps pointing where it did: the file it leads
-// to gets the new content, also when that file is not there yet. A
-// character device, FIFO or socket is written directly, never replaced.
+// interrupted run (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl+C, Ctrl+Break or
+// the console closed) leaves the old file, or none, and never a part. A
+// symlink keeps pointing where it did: the file it leads to gets the new
+// content, also when that file is not there yet. A character device, FIFO
+// or socket (on Windows NUL, CON or a pipe) is written directly, never
+// replaced. The system's calls are platform/'s.
 
 #include <string>
 #include <string_view>
@@ -22,9 +24,10 @@ struct Identity {
     int fd = -1;
 };
 
-// Whether two names reach the same file: the same inode (regular files
-// only, for descriptors), or, for files not there yet, the same place once
-// symlinks are followed (a dangling link reaches the file it names).
+// Whether two names reach the same file: the same inode (on Windows the
+// same volume and file index; regular files only, for descriptors), or, for
+// files not there yet, the same place once symlinks are followed (a
+// dangling link reaches the file it names).
 bool SameFile(const Identity &a, const Identity &b);
 
 // What SameFile compares, for comparing many names at once: equal keys,
@@ -40,7 +43,8 @@ std::string Place(const std::string &path);
 // Keeps the interrupts that remove a temporary output (SIGINT, SIGTERM,
 // SIGHUP) from the calling thread, so that they reach the thread that
 // writes: a thread that only rates calls it first. The handler then never
-// runs while that thread is making the next temporary file.
+// runs while that thread is making the next temporary file. (Windows'
+// console handler has a thread of its own and waits for that instead.)
 void KeepInterruptsFromThisThread();
 
 class OutputFile {

@@ -2,11 +2,10 @@
 
 #include "output_file.h"
 
+#include "process.h"
+
 #include <algorithm>
 #include <utility>
-#ifdef __linux__
-#include <sched.h>
-#endif
 #include <utility>
 
 namespace batch {
@@ -117,13 +116,7 @@ void RowBlock::Rate()
 
 int RowPipeline::MachineThreads()
 {
-#ifdef __linux__
-    // The cores this process may run on (taskset, a container's share).
-    cpu_set_t set;
-    if (::sched_getaffinity(0, sizeof set, &set) == 0)
-        return std::max(1, CPU_COUNT(&set));
-#endif
-    return int(std::max(1u, std::thread::hardware_concurrency()));
+    return platform::UsableCores();
 }
 
 RowPipeline::RowPipeline(RowSource &source, int jobs, std::optional<Format> format)

@@ -1,10 +1,11 @@
 #include "row_writer.h"
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
-#include <unistd.h>
 
 namespace batch {
 
@@ -67,17 +68,8 @@ void OutputBuffer::WriteOut(std::string_view text)
         memory_->append(text);
         return;
     }
-    const char *data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw WriteFailure(std::strerror(errno));
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (!platform::WriteAll(fd_, text))
+        throw WriteFailure(std::strerror(errno));
 }
 
 RowWriter::RowWriter(OutputBuffer &out, Format format, const Layout &layout,

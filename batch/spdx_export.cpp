@@ -6,10 +6,13 @@
 #include "failures.h"
 #include "utf8.h"
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -41,15 +44,9 @@ bool DeviceName(std::string_view name)
 
 std::string Today()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm day{};
-#ifdef _WIN32
-    gmtime_s(&day, &now);
-#else
-    gmtime_r(&now, &day);
-#endif
+    const std::chrono::year_month_day day{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
     char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", int(day.year()), unsigned(day.month()), unsigned(day.day()));
     return text;
 }
 
@@ -159,7 +156,7 @@ bool SpdxExporter::Add(const RatedRow &row, const Layout &layout)
     for (int n = 2; taken_.contains(Lower(file)); ++n)
         file = base + "-" + std::to_string(n) + std::string(kEnding);
     taken_.insert(Lower(file));
-    const std::string path = folder_ + "/" + file;
+    const std::string path = folder_ + (platform::IsSeparator(folder_.back()) ? "" : std::string(1, platform::kSeparator)) + file;
     if (keep_.contains(FileKey(Identity{{}, path}))) {
         problem_ = "TM-27 文件 “" + path + "” 是输入或输出文件之一，不会写它。请换一个 --export-spdx 文件夹。";
         return false;

@@ -1,13 +1,13 @@
 #include "text_decoder.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <iconv.h>
 
 namespace batch {
 
 namespace {
+
+#include "decoding_tables.inc"
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
@@ -142,7 +142,152 @@ bool LooksMacRoman(std::string_view bytes)
     return bareCr && highs > 0 && 2 * alone >= highs;
 }
 
+// The character at the front of bytes in one of the encodings other than
+// UTF-8: its length in bytes (0: the bytes there are none; -1: cut short by
+// the end of bytes) and its code point. The cases are those of the C
+// library's converters, which made the tables.
+struct Character {
+    int length;
+    char32_t c;
+};
+
+Character NextGb18030(std::string_view bytes)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return {1, lead};
+    if (lead == 0x80 || lead == 0xFF)
+        return {0, 0};
+    if (bytes.size() < 2)
+        return {-1, 0};
+    const unsigned char second = byte(1);
+    if (second >= 0x30 && second <= 0x39) {
+        if (bytes.size() < 4)
+            return {-1, 0};
+        const unsigned char third = byte(2), fourth = byte(3);
+        if (third < 0x81 || third > 0xFE || fourth < 0x30 || fourth > 0x39)
+            return {0, 0};
+        const std::uint32_t place = ((std::uint32_t(lead - 0x81) * 10 + (second - 0x30)) * 126 + (third - 0x81)) * 10
+                                    + (fourth - 0x30);
+        const auto run = std::upper_bound(std::begin(kGb18030Runs), std::end(kGb18030Runs), place,
+                                          [](std::uint32_t p, const Gb18030Run &r) { return p < r.place; });
+        if (run == std::begin(kGb18030Runs) || place - (run - 1)->place >= (run - 1)->count)
+            return {0, 0};
+        return {4, char32_t((run - 1)->first + (place - (run - 1)->place))};
+    }
+    if (second < 0x40 || second > 0xFE)
+        return {0, 0};
+    const char32_t c = kGb18030Pairs[(lead - 0x81) * 191 + (second - 0x40)];
+    return {c ? 2 : 0, c};
+}
+
+Character NextUtf16(std::string_view bytes, bool bigEndian)
+{
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return char32_t(bigEndian ? a << 8 | b : b << 8 | a);
+    };
+    if (bytes.size() < 2)
+        return {-1, 0};
+    const char32_t first = unit(0);
+    if (first >= 0xDC00 && first <= 0xDFFF)
+        return {0, 0};
+    if (first < 0xD800 || first > 0xDBFF)
+        return {2, first};
+    if (bytes.size() < 4)
+        return {-1, 0};
+    const char32_t second = unit(2);
+    if (second < 0xDC00 || second > 0xDFFF)
+        return {0, 0};
+    return {4, 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00)};
+}
+
+Character NextCharacter(Encoding encoding, std::string_view bytes)
+{
+    switch (encoding) {
+    case Encoding::Gb18030: return NextGb18030(bytes);
+    case Encoding::Utf16Le: return NextUtf16(bytes, false);
+    case Encoding::Utf16Be: return NextUtf16(bytes, true);
+    case Encoding::MacRoman: {
+        const auto b = static_cast<unsigned char>(bytes[0]);
+        return {1, b < 0x80 ? char32_t(b) : kMacRomanHigh[b - 0x80]};
+    }
+    case Encoding::Utf8:
+    case Encoding::Undecided: break;
+    }
+    return {0, 0};
+}
+
+void AppendUtf8(std::string &text, char32_t c)
+{
+    if (c < 0x80) {
+        text += char(c);
+    } else if (c < 0x800) {
+        text += char(0xC0 | c >> 6);
+        text += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += char(0xE0 | c >> 12);
+        text += char(0x80 | (c >> 6 & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    } else {
+        text += char(0xF0 | c >> 18);
+        text += char(0x80 | (c >> 12 & 0x3F));
+        text += char(0x80 | (c >> 6 & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes bytes of an encoding other than UTF-8 into text, up to a
+// character cut short by the end unless final; returns the bytes used. A
+// byte (or for UTF-16 a unit) that starts no character becomes U+FFFD and
+// is told to undecodable with the place of its U+FFFD in text.
+template <class Undecodable>
+std::size_t DecodeCharacters(Encoding encoding, std::string_view bytes, bool final, std::string &text,
+                             Undecodable undecodable)
+{
+    const bool utf16 = encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be;
+    const std::size_t unit = utf16 ? 2 : 1;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (!utf16) {
+            const std::size_t ascii = FirstNonAscii(bytes, pos);
+            text.append(bytes.substr(pos, ascii - pos));
+            if ((pos = ascii) == bytes.size())
+                break;
+        }
+        const Character next = NextCharacter(encoding, bytes.substr(pos));
+        if (next.length > 0) {
+            AppendUtf8(text, next.c);
+            pos += std::size_t(next.length);
+            continue;
+        }
+        if (next.length < 0 && !final)
+            break; // cut short: comes again with the next block
+        const std::size_t skip = std::min(unit, bytes.size() - pos);
+        undecodable(skip, text.size());
+        text.append(kReplacement);
+        pos += skip;
+    }
+    return pos;
+}
+
 } // namespace
+
+std::string DecodeAs(Encoding encoding, std::string_view bytes)
+{
+    std::string text;
+    if (encoding == Encoding::Utf8 || encoding == Encoding::Undecided) {
+        for (std::size_t pos = 0; pos < bytes.size();) {
+            const int length = SequenceLength(bytes, pos);
+            text.append(length > 0 ? bytes.substr(pos, std::size_t(length)) : kReplacement);
+            pos += std::size_t(std::max(length, 1));
+        }
+        return text;
+    }
+    DecodeCharacters(encoding, bytes, true, text, [](std::size_t, std::size_t) {});
+    return text;
+}
 
 std::string_view EncodingName(Encoding encoding)
 {
@@ -155,30 +300,6 @@ std::string_view EncodingName(Encoding encoding)
     case Encoding::Undecided: break;
     }
     return "ASCII";
-}
-
-TextDecoder::TextDecoder() = default;
-
-TextDecoder::~TextDecoder()
-{
-    if (converter_)
-        iconv_close(static_cast<iconv_t>(converter_));
-}
-
-bool TextDecoder::OpenConverter()
-{
-    const char *from = encoding_ == Encoding::Gb18030   ? "GB18030"
-                       : encoding_ == Encoding::Utf16Le ? "UTF-16LE"
-                       : encoding_ == Encoding::Utf16Be ? "UTF-16BE"
-                       : encoding_ == Encoding::MacRoman ? "MACINTOSH"
-                                                        : nullptr;
-    if (!from)
-        return true;
-    const iconv_t converter = iconv_open("UTF-8", from);
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return false;
-    converter_ = converter;
-    return true;
 }
 
 void TextDecoder::CountUndecodable(std::size_t bytes, std::size_t textOffset)
@@ -211,8 +332,6 @@ std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_
             encoding_ = Utf16ByNuls(bytes, nuls);
             nulsNotUtf16_ = nuls && encoding_ == Encoding::Undecided;
         }
-        if (!OpenConverter())
-            encoding_ = Encoding::Utf8; // no converter: show what can be shown
         bytes.remove_prefix(skipped);
     }
     if (encoding_ == Encoding::Undecided) {
@@ -231,11 +350,10 @@ std::size_t TextDecoder::Decode(std::string_view bytes, bool final, std::string_
         encoding_ = e.errors <= e.sequences ? Encoding::Utf8
                     : LooksMacRoman(bytes)     ? Encoding::MacRoman
                                                : Encoding::Gb18030;
-        if (!OpenConverter())
-            encoding_ = Encoding::Utf8;
     }
-    return skipped + (converter_ ? DecodeWithIconv(bytes, final, text)
-                                 : DecodeUtf8(bytes, final, text));
+    return skipped + (encoding_ == Encoding::Utf8 || encoding_ == Encoding::Undecided
+                          ? DecodeUtf8(bytes, final, text)
+                          : DecodeOther(bytes, final, text));
 }
 
 std::size_t TextDecoder::DecodeUtf8(std::string_view bytes, bool final, std::string_view &text)
@@ -273,37 +391,14 @@ std::size_t TextDecoder::DecodeUtf8(std::string_view bytes, bool final, std::str
     return used;
 }
 
-std::size_t TextDecoder::DecodeWithIconv(std::string_view bytes, bool final, std::string_view &text)
+std::size_t TextDecoder::DecodeOther(std::string_view bytes, bool final, std::string_view &text)
 {
-    const iconv_t converter = static_cast<iconv_t>(converter_);
-    const std::size_t unit = encoding_ == Encoding::Gb18030 || encoding_ == Encoding::MacRoman ? 1 : 2;
-    // No character grows by more than half again in UTF-8, except a lone
-    // unreadable byte, which grows to three.
-    out_.resize(bytes.size() * 3 + 16);
-    char *in = const_cast<char *>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char *out = out_.data();
-    std::size_t outLeft = out_.size();
-    while (inLeft > 0) {
-        if (iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
-            break;
-        if (errno == EINVAL && !final)
-            break; // cut short: comes again with the next block
-        if (errno == E2BIG)
-            break; // cannot happen with the room above; the rest comes again
-        // Unreadable (or cut short at the very end): one replacement
-        // character, and on after it.
-        const std::size_t skip = std::min(unit, inLeft);
-        in += skip;
-        inLeft -= skip;
-        CountUndecodable(skip, std::size_t(out - out_.data()));
-        std::memcpy(out, kReplacement.data(), kReplacement.size());
-        out += kReplacement.size();
-        outLeft -= kReplacement.size();
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    }
-    text = std::string_view(out_.data(), out - out_.data());
-    return bytes.size() - inLeft;
+    out_.clear();
+    const std::size_t used = DecodeCharacters(encoding_, bytes, final, out_, [this](std::size_t n, std::size_t at) {
+        CountUndecodable(n, at);
+    });
+    text = out_;
+    return used;
 }
 
 } // namespace batch

@@ -17,6 +17,9 @@
 // do and the byte pairs of Chinese text do not.
 //
 // Bytes that the chosen encoding cannot read become U+FFFD, and are counted.
+// GB18030 and Mac Roman are decoded by tables made at build time from the C
+// library's converters (tools/decoding_tables), UTF-16 by its rule: the same
+// bytes give the same text on every platform.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +35,7 @@ std::string_view EncodingName(Encoding encoding);
 
 class TextDecoder {
 public:
-    TextDecoder();
-    ~TextDecoder();
+    TextDecoder() = default;
     TextDecoder(const TextDecoder &) = delete;
     TextDecoder &operator=(const TextDecoder &) = delete;
 
@@ -55,17 +57,19 @@ public:
 
 private:
     std::size_t DecodeUtf8(std::string_view bytes, bool final, std::string_view &text);
-    std::size_t DecodeWithIconv(std::string_view bytes, bool final, std::string_view &text);
-    bool OpenConverter(); // for the encodings that iconv reads
+    std::size_t DecodeOther(std::string_view bytes, bool final, std::string_view &text);
     void CountUndecodable(std::size_t bytes, std::size_t textOffset);
 
     Encoding encoding_ = Encoding::Undecided;
     bool started_ = false;
-    void *converter_ = nullptr; // iconv_t
     std::string out_;
     std::uint64_t undecodable_ = 0;
     std::size_t firstUndecodable_ = std::string_view::npos;
     bool nulsNotUtf16_ = false;
 };
+
+// The UTF-8 text of bytes in a known encoding (not Undecided), every byte
+// used; each byte that cannot be read becomes U+FFFD as in TextDecoder.
+std::string DecodeAs(Encoding encoding, std::string_view bytes);
 
 } // namespace batch

@@ -6,6 +6,8 @@
 #include "file_sequence.h"
 #include "row_writer.h"
 
+#include "file_system.h"
+
 #include "diagram_window.h"
 #include "report_dialog.h"
 
@@ -30,10 +32,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace batchui {
 
@@ -274,14 +273,12 @@ diagram::SceneBins BatchWindow::BinsWithCounts() const
 QString BatchWindow::LoadBins(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    const std::string file = QFile::encodeName(path).toStdString();
     // Not blocking on a FIFO: only an ordinary file is read.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = platform::OpenToRead(path.toStdString(), true);
     if (fd < 0)
         return QStringLiteral("无法打开分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (platform::PlainFileSize(fd) < 0) {
+        platform::Close(fd);
         return QStringLiteral("“%1” 不是普通文件，不能作分档文件。").arg(path);
     }
     std::shared_ptr<const colorimetry::BinSet> bins;
@@ -289,14 +286,14 @@ QString BatchWindow::LoadBins(const QString &path)
         batch::BinFile read = batch::ReadBinFile(fd);
         bins = std::make_shared<const colorimetry::BinSet>(std::move(read.bins));
     } catch (const batch::BinFileError &error) {
-        ::close(fd);
+        platform::Close(fd);
         return QStringLiteral("分档文件 “%1” 有误，没有采用（表中的行不变）：\n%2")
             .arg(name, QString::fromUtf8(error.what()));
     } catch (const batch::ReadFailure &failure) {
-        ::close(fd);
+        platform::Close(fd);
         return QStringLiteral("无法读取分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(failure.what()));
     }
-    ::close(fd);
+    platform::Close(fd);
 
     options_.bins = bins; // a reading again sorts its rows into them as well
     model_->SetBins(bins);
@@ -360,10 +357,10 @@ void BatchWindow::Load(const batch::ReadOptions &options)
     fileLine_->setText(QStringLiteral("正在读取 %1 …").arg(SourceName()));
     summaryLine_->clear();
 
-    const std::string path = QFile::encodeName(path_).toStdString();
+    const std::string path = path_.toStdString();
     std::vector<std::string> paths;
     for (const QString &each : paths_)
-        paths.push_back(QFile::encodeName(each).toStdString());
+        paths.push_back(each.toStdString());
     ++generation_;
     layoutSet_ = false;
     model_->SetLayout({});
@@ -407,15 +404,15 @@ void BatchWindow::Load(const batch::ReadOptions &options)
             post(chunk);
             return;
         }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = platform::OpenToRead(path);
         if (fd < 0) {
             chunk->problem = QString::fromLocal8Bit(std::strerror(errno));
             chunk->last = true;
             post(chunk);
             return;
         }
-        struct stat info {};
-        const double size = ::fstat(fd, &info) == 0 && info.st_size > 0 ? double(info.st_size) : 1;
+        const std::int64_t bytes = platform::PlainFileSize(fd);
+        const double size = bytes > 0 ? double(bytes) : 1;
         try {
             batch::BatchReader reader(fd);
             reader.SetSourceName(batch::StemOf(path));
@@ -424,14 +421,14 @@ void BatchWindow::Load(const batch::ReadOptions &options)
             if (chunk->header != batch::HeaderProblem::None) {
                 chunk->last = true;
                 post(chunk);
-                ::close(fd);
+                platform::Close(fd);
                 return;
             }
             load(reader, size);
         } catch (const batch::ReadFailure &failure) {
             chunk->problem = QString::fromLocal8Bit(failure.what());
         }
-        ::close(fd);
+        platform::Close(fd);
         chunk->progress = 1;
         chunk->last = true;
         post(chunk);

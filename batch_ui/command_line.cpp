@@ -10,13 +10,15 @@
 
 #include "diagram_window.h"
 #include "program.h"
+#include "window_services.h"
 #include "report_file.h"
 #include "row_pipeline.h"
 
+#include "file_system.h"
+#include "process.h"
+
 #include <QCommandLineParser>
 #include <QGuiApplication>
-
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,8 +27,6 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace batchui {
@@ -42,10 +42,10 @@ constexpr std::array<std::string_view, 25> kOptionNames{
     "--plot", "--bins", "--tm30-bins", "--export-spdx", "--report", "--alpha-opic", "--min-ra", "--min-r9", "--jobs"};
 
 // Whether the arguments hold the option, alone or as name=value.
-bool Wants(int argc, char **argv, std::string_view name)
+bool Wants(const std::vector<std::string> &args, std::string_view name)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '='))
             return true;
     }
@@ -53,16 +53,21 @@ bool Wants(int argc, char **argv, std::string_view name)
 }
 
 // Whether the arguments ask for the command line rather than the screens.
-bool AsksForCommandLine(int argc, char **argv)
+bool AsksForCommandLine(const std::vector<std::string> &args)
 {
     return std::any_of(kOptionNames.begin(), kOptionNames.end(),
-                       [&](std::string_view name) { return Wants(argc, argv, name); });
+                       [&](std::string_view name) { return Wants(args, name); });
+}
+
+// Text for the user, right on a console whatever its code page.
+void Say(std::FILE *stream, const QString &text)
+{
+    platform::WriteText(stream, text.toStdString());
 }
 
 int UsageError(const QString &program, const QString &message)
 {
-    std::fprintf(stderr, "%s: %s\n用法见 %s --help。\n", qPrintable(program), qPrintable(message),
-                 qPrintable(program));
+    Say(stderr, QStringLiteral("%1: %2\n用法见 %1 --help。\n").arg(program, message));
     return batch::kCannotRun;
 }
 
@@ -102,14 +107,17 @@ std::size_t PlotPoints(const QString &path)
 
 std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
 {
-    if (!AsksForCommandLine(argc, argv))
+    const std::vector<std::string> args = platform::Arguments(argc, argv);
+    if (!AsksForCommandLine(args))
         return std::nullopt;
+    platform::UseParentConsole();
+    platform::UseBinaryStandardStreams();
     const bool ambrix = program == QLatin1String("ambrix");
-    const bool plot = Wants(argc, argv, "--plot") || Wants(argc, argv, "--report");
+    const bool plot = Wants(args, "--plot") || Wants(args, "--report");
     // Standard input and output as they were given, before Qt opens
     // descriptors of its own that may take their numbers.
-    const bool noStdin = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
-    const bool noStdout = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
+    const bool noStdin = platform::IsClosed(platform::kStandardInput);
+    const bool noStdout = platform::IsClosed(platform::kStandardOutput);
 
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) {
@@ -117,6 +125,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
             if (!framework::HasDisplay())
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             app = std::make_unique<QGuiApplication>(argc, argv);
+            framework::UseFontsBesideProgram();
         } else {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }
@@ -212,16 +221,16 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     parser.addOption(exportOption);
 
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    for (const std::string &arg : args)
+        arguments << QString::fromStdString(arg);
     if (!parser.parse(arguments))
         return UsageError(program, parser.errorText());
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        Say(stdout, parser.helpText());
         return 0;
     }
     if (parser.isSet(version)) {
-        std::printf("%s %s\n", qPrintable(program), NORVAK_VERSION);
+        Say(stdout, program + QStringLiteral(" " NORVAK_VERSION "\n"));
         return 0;
     }
     if (!parser.isSet(batchOption))
@@ -245,8 +254,9 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     if (parser.isSet(outOption) && parser.value(outOption).isEmpty())
         return UsageError(program, QStringLiteral("-o 需要一个文件名（- 为标准输出）。"));
     job.outPath = parser.isSet(outOption) ? parser.value(outOption).toStdString() : "-";
+    auto tell = [&](const QString &message) { Say(stderr, program + QStringLiteral(": ") + message + QLatin1Char('\n')); };
     auto cannotRun = [&](const QString &message) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(message));
+        tell(message);
         return batch::kCannotRun;
     };
     if (job.inPath == "-" && noStdin)
@@ -300,18 +310,18 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     job.read.decimalComma = parser.isSet(commaOption);
     if (parser.isSet(binsOption)) {
         const QString path = parser.value(binsOption);
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = platform::OpenToRead(path.toStdString());
         if (fd < 0)
             return cannotRun(QStringLiteral("无法打开分档文件 “%1”：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         try {
             batch::BinFile file = batch::ReadBinFile(fd, job.read.decimalComma);
-            ::close(fd);
+            platform::Close(fd);
             job.read.bins = std::make_shared<const colorimetry::BinSet>(std::move(file.bins));
         } catch (const batch::BinFileError &error) {
-            ::close(fd);
+            platform::Close(fd);
             return UsageError(program, QStringLiteral("分档文件 “%1”：%2").arg(path, QString::fromUtf8(error.what())));
         } catch (const batch::ReadFailure &failure) {
-            ::close(fd);
+            platform::Close(fd);
             return cannotRun(QStringLiteral("读取分档文件 “%1” 时出错：%2").arg(path, QString::fromUtf8(failure.what())));
         }
     }
@@ -327,7 +337,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
             return UsageError(program, QStringLiteral("--plot 的文件名应以 .png、.svg 或 .pdf 结尾。"));
         // Every row is counted; at most a fixed number keep their dot.
         sample = std::make_unique<diagram::PlotSample>(PlotPoints(plotPath));
-        job.plotPath = QFile::encodeName(plotPath).toStdString();
+        job.plotPath = plotPath.toStdString();
         job.onRow = [&sample, rated = job.read.row != nullptr](const batch::RatedRow &row) {
             if (row.rating.rated)
                 sample->Add({row.rating.x, row.rating.y, rated ? row.rating.steps : -1,
@@ -344,7 +354,7 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     if (!reportPath.isEmpty()) {
         if (job.inPath == "-")
             return UsageError(program, QStringLiteral("--report 要把输入读两遍，请用 --batch IN 给出文件，不能用标准输入。"));
-        reportOthers.push_back(job.outPath == "-" ? batch::Identity{"标准输出", {}, STDOUT_FILENO}
+        reportOthers.push_back(job.outPath == "-" ? batch::Identity{"标准输出", {}, platform::kStandardOutput}
                                                   : batch::Identity{"输出文件 “" + job.outPath + "”", job.outPath});
         if (!job.plotPath.empty())
             reportOthers.push_back({"色品图 “" + job.plotPath + "”", job.plotPath});
@@ -362,28 +372,25 @@ std::optional<int> RunCommandLine(int argc, char **argv, const QString &program)
     if (status != batch::kCannotRun && !reportPath.isEmpty()) {
         report::FileReport request;
         request.reportPath = reportPath;
-        request.inPath = QFile::decodeName(job.inPath.c_str());
+        request.inPath = QString::fromStdString(job.inPath);
         for (const std::string &path : job.moreInPaths)
-            request.moreInPaths << QFile::decodeName(path.c_str());
+            request.moreInPaths << QString::fromStdString(path);
         request.read = job.read;
         request.program = program;
         request.jobs = job.jobs;
         request.others = std::move(reportOthers);
         QString note;
         if (const QString problem = report::WriteFileReport(request, &note); !problem.isEmpty()) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
-            status = batch::kCannotRun;
+            status = cannotRun(problem);
         } else if (!note.isEmpty()) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(note));
+            tell(note);
         }
     }
     if (status == batch::kCannotRun || plotPath.isEmpty())
         return status;
     const QString problem = diagram::ExportBatchPlot(plotPath, job.read.row, std::move(*sample));
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(problem));
-        return batch::kCannotRun;
-    }
+    if (!problem.isEmpty())
+        return cannotRun(problem);
     return status;
 }
 

@@ -2,6 +2,7 @@
 
 #include "failures.h"
 #include "number_rules.h"
+#include "rounded_power.h"
 
 #include <cmath>
 
@@ -19,9 +20,10 @@ double EstimateCct(double x, double y)
             "y 不能等于 0.187：换算公式要除以 (y − 0.187)。请改用其他 y 值后再计算。");
     const double A = WithinRange(dx / dy);
 
-    double s = WithinRange(K::a4 * std::pow(A, 4));
-    s = WithinRange(s - WithinRange(K::a3 * std::pow(A, 3)));
-    s = WithinRange(s + WithinRange(K::a2 * std::pow(A, 2)));
+    using entry_rules::RoundedPower;
+    double s = WithinRange(K::a4 * RoundedPower(A, 4));
+    s = WithinRange(s - WithinRange(K::a3 * RoundedPower(A, 3)));
+    s = WithinRange(s + WithinRange(K::a2 * RoundedPower(A, 2)));
     s = WithinRange(s - WithinRange(K::a1 * A));
     s = WithinRange(s + K::a0);
     return entry_rules::RoundHalfEven(s);

@@ -21,7 +21,8 @@ struct CctEstimator {
 
 // The rounded CCT in kelvin (a whole-valued double). Every operation is
 // rounded to double in the order of the formula above, read left to right;
-// each power comes from std::pow afresh. Throws entry_rules::DivisionByZero
+// each power is A's, correctly rounded (entry_rules::RoundedPower: what
+// glibc's std::pow gives, on every platform). Throws entry_rules::DivisionByZero
 // when y − 0.187 is exactly zero, whatever x is, and entry_rules::Overflow when
 // a step leaves the double range.
 double EstimateCct(double x, double y);

@@ -129,7 +129,7 @@ QString FileOutput::Open()
     if (QString problem = NotAPlainFileProblem(path_); !problem.isEmpty())
         return problem;
     file_ = std::make_unique<batch::OutputFile>();
-    if (!file_->Open(QFile::encodeName(path_).toStdString()))
+    if (!file_->Open(path_.toStdString()))
         return WriteProblem(path_, errno);
     device_ = std::make_unique<Device>(*file_);
     device_->open(QIODevice::WriteOnly | QIODevice::Unbuffered);

@@ -20,8 +20,10 @@ using tolerance::ColourStandard;
 QFont DiagramFont(int pixels, bool bold)
 {
     QFont font;
+    // DejaVu Sans last, for the signs the CJK faces lack (the minus sign
+    // U+2212): without it each system falls back to a face of its own.
     font.setFamilies({QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL SungtiL GB"),
-                      QStringLiteral("Noto Sans CJK SC")});
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setStyleStrategy(QFont::PreferAntialias);

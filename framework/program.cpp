@@ -2,6 +2,8 @@
 
 #include "window_services.h"
 
+#include "process.h"
+
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -10,11 +12,8 @@ namespace framework {
 
 bool HasDisplay()
 {
-    auto set = [](const char *name) {
-        const char *value = std::getenv(name);
-        return value && *value;
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+    const char *chosen = std::getenv("QT_QPA_PLATFORM");
+    return (chosen && *chosen) || platform::HasDesktop();
 }
 
 int RunProgram(int argc, char **argv, const QString &programName,

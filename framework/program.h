@@ -6,8 +6,8 @@
 
 namespace framework {
 
-// Whether there is a display to show windows on: a Qt platform chosen, or an
-// X or Wayland display.
+// Whether there is a display to show windows on: a Qt platform chosen, or a
+// desktop (an X or Wayland display; on Windows always).
 bool HasDisplay();
 
 // Starts a program: checks that there is a display to show windows on,

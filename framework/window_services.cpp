@@ -3,11 +3,14 @@
 #include "accessibility.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QMessageBox>
 #include <QWidget>
 #include <cmath>
+#include <utility>
 
 namespace framework {
 
@@ -38,8 +41,19 @@ QFont FontFor(const FontSpec &face)
     return font;
 }
 
+void UseFontsBesideProgram()
+{
+    static bool done = false;
+    if (std::exchange(done, true))
+        return;
+    const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+    for (const QString &name : fonts.entryList({QStringLiteral("*.ttf"), QStringLiteral("*.ttc")}, QDir::Files, QDir::Name))
+        QFontDatabase::addApplicationFont(fonts.filePath(name));
+}
+
 void PrepareApplication()
 {
+    UseFontsBesideProgram();
     // The Windows faces are not installed on Linux; each maps to a face of
     // the same style. The FangSong face lacks some simplified characters, so
     // the Song face stands behind it.

@@ -30,6 +30,12 @@ FontSpec DefaultControlFont();
 // font; call once after the QApplication exists.
 void PrepareApplication();
 
+// Adds the fonts in the folder fonts/ beside the program, where the Windows
+// build ships the faces its pictures and reports are drawn with (Linux
+// has them installed); nothing when there is none. Call once a Qt GUI
+// application exists.
+void UseFontsBesideProgram();
+
 // The buttons value of a message box: the information icon and one OK button.
 inline constexpr int kInformationOk = 64;
 

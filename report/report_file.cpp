@@ -15,12 +15,12 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 
+#include "file_system.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <unordered_map>
-#include <unistd.h>
 
 namespace report {
 
@@ -28,9 +28,10 @@ namespace {
 
 constexpr int kDpi = 96;
 
+// The UTF-8 name the batch's files go by on every platform.
 std::string Native(const QString &path)
 {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();
 }
 
 QString Utf8(const std::string &text)
@@ -115,7 +116,7 @@ QString AnyPageProblem(const QString &path, const std::vector<batch::Identity> &
     for (const batch::Identity &other : others) {
         if (other.path.empty())
             continue;
-        const QFileInfo place(QFile::decodeName(batch::Place(other.path).c_str()));
+        const QFileInfo place(Utf8(batch::Place(other.path)));
         if (!folder.isEmpty() && place.absolutePath() == folder && pages.Matches(place.fileName()))
             return SameFileProblem(QStringLiteral("报告的页“%1”").arg(pages.PathOf(place.fileName())), other);
     }
@@ -183,12 +184,12 @@ public:
         : report_(report), several_(!report.moreInPaths.isEmpty() || batch::IsFolder(Native(report.inPath)))
     {
         if (!several_)
-            fd_ = ::open(QFile::encodeName(report.inPath).constData(), O_RDONLY | O_CLOEXEC);
+            fd_ = platform::OpenToRead(Native(report.inPath));
     }
     ~Pass()
     {
         if (fd_ >= 0)
-            ::close(fd_);
+            platform::Close(fd_);
     }
     // Reads the header; the message when the file cannot be reported.
     QString Start()

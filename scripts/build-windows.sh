@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build in one command: Qt for Windows (built once, then cached),
 # the smoke program that proves the chain (cross build, Wine, fonts, PDF,
-# SVG, Qt Test, installer), and then the programs themselves.
+# SVG, Qt Test, installer), and then the programs themselves: their tests
+# under Wine, their installer and a portable zip.
 #
 # Usage: scripts/build-windows.sh [BUILD_DIR]    (default build-windows)
 # Everything it needs it installs (Debian packages, as root).
@@ -46,15 +47,39 @@ cp "$build/smoke/smoke.exe" "$stage/"
 scripts/windows/deploy.sh "$stage" "$qt"
 scripts/windows/make-installer.sh --stage "$stage" --out "$build/smoke-setup.exe" \
   --name "Norvak Smoke" --dir NorvakSmoke --version 1.0.0 --program "smoke.exe:烟雾测试:ambrix"
-scripts/windows/installer-check.sh "$build/smoke-setup.exe" NorvakSmoke smoke.exe
+scripts/windows/installer-check.sh "$build/smoke-setup.exe" NorvakSmoke smoke.exe -platform windows
 
-# ---------------------------------------------------------------------------
-# 4. TODO(windows port): the programs themselves.
-#    - cross_build . "$build/tree" -DNORVAK_GUI=ON   (ambrix, cendrel, batch, tests)
-#    - their tests under Wine: (cd "$build/tree" && ctest), each Qt Test run by
-#      wine-run.sh (CMAKE_CROSSCOMPILING_EMULATOR; it adds -o FILE,txt itself)
-#    - stage ambrix.exe and cendrel.exe with scripts/windows/deploy.sh, then
-#      scripts/windows/make-installer.sh --program ambrix.exe:…:ambrix
-#      --program cendrel.exe:…:cendrel, and installer-check.sh on the result
-# ---------------------------------------------------------------------------
+# 4. The programs, their libraries, tests and tools, with pugixml compiled in
+# from Debian's source; every test suite under Wine.
+pugixml=$(scripts/windows/pugixml-source.sh | tail -n 1)
+win_log "programs: building"
+cross_build . "$build/tree" -DNORVAK_PUGIXML_SOURCE="$pugixml"
+win_log "programs: the test suites under Wine"
+(cd "$build/tree" && ctest -j2 --output-on-failure --timeout 600)
+
+# 5. The installer of both programs (window programs and their console
+# twins, Qt beside them) and a portable zip, proved under Wine: the
+# installed ambrix.com rates a file from the Program Files folder.
+version=$(sed -n 's/^project(NorvakTools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+stage=$build/stage
+rm -rf "$stage"; mkdir -p "$stage"
+for program in ambrix cendrel; do
+  cp "$build/tree/$program/$program.exe" "$build/tree/$program/$program.com" "$stage/"
+done
+scripts/windows/deploy.sh "$stage" "$qt"
+setup=$build/ambrix-cendrel-$version-setup.exe
+scripts/windows/make-installer.sh --stage "$stage" --out "$setup" \
+  --name "ambrix 和 cendrel" --dir Norvak --version "$version.0" \
+  --program "ambrix.exe:ambrix 色容差计算:ambrix" --program "cendrel.exe:cendrel 色温换算:cendrel"
+ensure_packages zip
+zip=$build/ambrix-cendrel-$version-windows.zip
+rm -f "$zip"
+(cd "$stage" && zip -qr "$zip" .)
+win_log "portable zip $zip ($(du -h "$zip" | cut -f1))"
+check_in=$(mktemp -d /tmp/norvak-check.XXXXXX)
+printf 'id,x,y\nA1,0.3805,0.3768\nA2,0.3811,0.3805\n' > "$check_in/灯珠 批次1.csv"
+scripts/windows/installer-check.sh "$setup" Norvak ambrix.com --standard GB --cct 4000 \
+  --batch "Z:${check_in//\//\\}\\灯珠 批次1.csv" -o "@OUT@\\rated.csv"
+rm -rf "$check_in"
+
 win_log "done: Qt in $qt, smoke proof and installer in $build"

@@ -1,6 +1,8 @@
 // Saves a picture of every screen of both programs, with its window frame
 // when a window manager runs: norvak_screenshots OUTDIR
 // Run under a display (scripts/screenshots.sh starts Xvfb and a window manager).
+// Beside each screen's PNG, NAME.geometry.txt lists its widgets (see
+// WriteGeometry), for comparing the screens' layout between platforms.
 
 #include "ambrix_screens.h"
 #include "cendrel_screens.h"
@@ -9,11 +11,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QTextStream>
 #include <QToolTip>
 #include <QThread>
 #include <QTimer>
@@ -33,6 +40,52 @@ void Wait(int ms)
     }
 }
 
+// What a widget shows as its own text, on one line (no tab, no line break).
+QString TextOf(const QWidget *w)
+{
+    QString text;
+    if (const auto *label = qobject_cast<const QLabel *>(w))
+        text = label->text();
+    else if (const auto *button = qobject_cast<const QAbstractButton *>(w))
+        text = button->text();
+    else if (const auto *entry = qobject_cast<const QLineEdit *>(w))
+        text = entry->text();
+    else if (const auto *box = qobject_cast<const QGroupBox *>(w))
+        text = box->title();
+    else if (const auto *combo = qobject_cast<const QComboBox *>(w))
+        text = combo->currentText();
+    return text.replace('\\', "\\\\").replace('\n', "\\n").replace('\r', "\\r").replace('\t', "\\t");
+}
+
+void WriteWidget(QTextStream &out, const QWidget *window, const QWidget *w, int depth)
+{
+    const QPoint at = w->mapTo(window, QPoint(0, 0));
+    const QFont font = w->font();
+    out << QString(depth * 2, ' ') << w->metaObject()->className() << " \"" << w->objectName() << "\" " << at.x()
+        << ' ' << at.y() << ' ' << w->width() << ' ' << w->height() << " \"" << font.family() << "\" "
+        << (font.pointSizeF() > 0 ? QString::number(font.pointSizeF()) + "pt" : QString::number(font.pixelSize()) + "px")
+        << (w->isVisibleTo(window) ? "" : " hidden") << '\t' << TextOf(w) << '\n';
+    for (const QObject *child : w->children())
+        if (child->isWidgetType())
+            WriteWidget(out, window, static_cast<const QWidget *>(child), depth + 1);
+}
+
+// Every widget of the window, the window first and then each child after
+// its parent in the order they were made: class, object name, x and y
+// within the window, width, height, the font's family and size (pt or px),
+// "hidden" for one not shown; after a tab, the text it shows (a clock's
+// text changes from run to run, its place does not).
+void WriteGeometry(const QWidget *window, const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "could not save %s\n", qPrintable(file));
+        return;
+    }
+    QTextStream out(&f);
+    WriteWidget(out, window, window, 0);
+}
+
 void Save(ScreenNavigator &nav, const QString &screen, const QString &file)
 {
     QWidget *w = nav.Window(screen);
@@ -47,6 +100,7 @@ void Save(ScreenNavigator &nav, const QString &screen, const QString &file)
         std::fprintf(stderr, "could not save %s\n", qPrintable(file));
     else
         std::printf("%s\n", qPrintable(file));
+    WriteGeometry(w, file.chopped(4) + ".geometry.txt"); // file ends in .png
 }
 
 // What the screen offers beside its controls, around its window: the

@@ -98,39 +98,9 @@ if [ -f "$prefix/.complete" ]; then
   echo "$prefix"; exit 0
 fi
 
-# apt-get source needs deb-src entries for the suites apt already uses.
-# Added once, in a file of their own, derived from the deb entries.
-ensure_deb_src() {
-  local list=/etc/apt/sources.list.d/norvak-deb-src.sources
-  if grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    return 0
-  fi
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$list"
-  elif grep -qs '^deb ' /etc/apt/sources.list; then
-    list=/etc/apt/sources.list.d/norvak-deb-src.list
-    sed -n 's/^deb \(.*debian.*\)/deb-src \1/p' /etc/apt/sources.list > "$list"
-  else
-    win_log "no Debian entries in apt's sources to derive deb-src entries from"; return 1
-  fi
-  win_log "added deb-src entries for apt-get source: $list"
-  apt-get update -qq
-}
-
 fetch_qtbase_source() {
-  local dl=$cache_root/src/qt6-base-$debian_version
-  local dsc=$dl/qt6-base_${debian_version#*:}.dsc
-  if [ ! -f "$dsc" ]; then
-    ensure_deb_src
-    mkdir -p "$dl"
-    # apt downloads as its own user where it may write.
-    chown _apt "$dl" 2>/dev/null || true
-    win_log "downloading Debian's source of qt6-base $debian_version"
-    (cd "$dl" && apt-get source --download-only -qq "qt6-base=$debian_version")
-  fi
   rm -rf "$work/qtbase"
-  dpkg-source --no-check -x "$dsc" "$work/qtbase" > "$work/unpack-qtbase.log" 2>&1 \
-    || { cat "$work/unpack-qtbase.log" >&2; return 1; }
+  unpack_debian_source qt6-base "$debian_version" "$work/qtbase"
 }
 
 apply_patches() {

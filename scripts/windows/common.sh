@@ -47,3 +47,42 @@ windows_packages=(
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-cwtex-fs fonts-wqy-zenhei
   qt6-translations-l10n poppler-utils
 )
+
+# apt-get source needs deb-src entries for the suites apt already uses.
+# Added once, in a file of their own, derived from the deb entries.
+ensure_deb_src() {
+  local list=/etc/apt/sources.list.d/norvak-deb-src.sources
+  if grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    return 0
+  fi
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$list"
+  elif grep -qs '^deb ' /etc/apt/sources.list; then
+    list=/etc/apt/sources.list.d/norvak-deb-src.list
+    sed -n 's/^deb \(.*debian.*\)/deb-src \1/p' /etc/apt/sources.list > "$list"
+  else
+    win_log "no Debian entries in apt's sources to derive deb-src entries from"; return 1
+  fi
+  win_log "added deb-src entries for apt-get source: $list"
+  apt-get update -qq
+}
+
+# Debian's source of PACKAGE at VERSION, downloaded once into the cache
+# ($cache_root/src) and unpacked into FOLDER (which must not exist).
+unpack_debian_source() {
+  local package=$1 version=$2 folder=$3
+  local dl=$cache_root/src/$package-$version
+  local dsc=$dl/${package}_${version#*:}.dsc
+  if [ ! -f "$dsc" ]; then
+    ensure_deb_src
+    mkdir -p "$dl"
+    # apt downloads as its own user where it may write.
+    chown _apt "$dl" 2>/dev/null || true
+    win_log "downloading Debian's source of $package $version"
+    (cd "$dl" && apt-get source --download-only -qq "$package=$version")
+  fi
+  dpkg-source --no-check -x "$dsc" "$folder" > "$folder.unpack.log" 2>&1 \
+    || { cat "$folder.unpack.log" >&2; return 1; }
+  # dpkg-source leaves a copy of the upstream archive beside the folder.
+  rm -f "$folder.unpack.log" "$(dirname "$folder")/${package}_"*.orig.tar.*
+}

@@ -17,6 +17,12 @@ qt_plugins=(platforms/qwindows.dll styles/qwindowsvista'*'.dll
 mingw_dlls=(libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 # Debian's qt6-translations-l10n; .qm files are the same on every platform.
 qt_translations=(/usr/share/qt6/translations/qtbase_zh_CN.qm)
+# The faces the pictures and reports are drawn with (Linux has them
+# installed; Windows has neither): loaded from fonts/ at start, with each
+# package's copyright file beside them.
+font_files=(fonts-wqy-zenhei:/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc
+            fonts-dejavu-core:/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+            fonts-dejavu-core:/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf)
 
 # Prints one line per file: its source path, a tab, its path below the .exe's folder.
 windows_runtime_files() {
@@ -42,6 +48,13 @@ windows_runtime_files() {
   for f in "${qt_translations[@]}"; do
     printf '%s\t%s\n' "$f" "translations/$(basename "$f")"
   done
+  local spec package
+  ensure_packages fonts-wqy-zenhei fonts-dejavu-core >&2
+  for spec in "${font_files[@]}"; do
+    package=${spec%%:*} f=${spec#*:}
+    printf '%s\t%s\n' "$f" "fonts/$(basename "$f")"
+    printf '%s\t%s\n' "/usr/share/doc/$package/copyright" "fonts/$package-copyright.txt"
+  done | sort -u
 }
 
 # Copies the files into dest, stripped, and writes the qt.conf that points Qt there.

@@ -4,10 +4,12 @@
 # installed program runs with only what the installer put beside it, and a
 # silent uninstall leaves neither folder, entries nor registration behind.
 #
-# Usage: scripts/windows/installer-check.sh SETUP.exe FOLDER PROGRAM.exe [PROGRAM ARGS...]
+# Usage: scripts/windows/installer-check.sh SETUP.exe FOLDER PROGRAM [PROGRAM ARGS...]
 #   FOLDER is the folder name under Program Files (make-installer.sh --dir).
-#   The program is run on Qt's Windows platform; give it arguments that make
-#   it finish (the smoke program: an output folder).
+#   The program is run from the installed folder with only that folder on
+#   its path, given arguments that make it finish and write into an output
+#   folder: @OUT@ in an argument stands for that folder; with none, the
+#   folder is the last argument (the smoke program). It must write a file.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 [ $# -ge 3 ] || { sed -n '2,10p' "$0" >&2; exit 2; }
@@ -32,8 +34,16 @@ registered || fail "no uninstaller registered under $key"
 win_log "installer check: $(du -sh "$installed" | cut -f1) in Program Files, $links Start-menu entries, registered"
 
 out=$(mktemp -d /tmp/norvak-installed.XXXXXX)
-"$run" --bare --timeout 120 "C:\\Program Files\\$folder\\$program" -platform windows "$@" "Z:${out//\//\\}" \
+win_out="Z:${out//\//\\}"
+args=() placed=
+for arg in "$@"; do
+  [[ $arg == *@OUT@* ]] && placed=1
+  args+=("${arg//@OUT@/$win_out}")
+done
+[ -n "$placed" ] || args+=("$win_out")
+"$run" --bare --timeout 120 "C:\\Program Files\\$folder\\$program" "${args[@]}" \
   || fail "the installed $program failed"
+[ -n "$(ls "$out")" ] || fail "the installed $program wrote nothing"
 win_log "installer check: the installed $program ran: $(ls "$out" | tr '\n' ' ')"
 cat "$out"/*.txt 2>/dev/null || true
 rm -rf "$out"

@@ -52,8 +52,9 @@ fi
 
 unix_to_windows() { local p=$1; echo "Z:${p//\//\\}"; }
 
-# The fonts the screens' faces map to, where Windows keeps fonts.
-font_packages=(fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-cwtex-fs fonts-wqy-zenhei)
+# The fonts the screens' faces map to and the pictures' faces, where
+# Windows keeps fonts.
+font_packages=(fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-cwtex-fs fonts-wqy-zenhei fonts-dejavu-core)
 
 make_prefix() {
   ensure_packages wine wine64 "${font_packages[@]}"
@@ -70,12 +71,14 @@ make_prefix() {
     timeout -k 5 60 wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1
     timeout -k 5 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
     timeout -k 5 60 wineserver -w || stop_wine
-    for f in $(dpkg -L "${font_packages[@]}" | grep -E '\.(ttf|ttc|otf)$'); do
-      ln -sf "$f" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$f")"
-    done
     touch "$WINEPREFIX/.norvak-ready"
     win_log "Wine prefix ready in $((SECONDS - start)) s"
   fi
+  # Every run, so that a prefix made before a font was added gets it too.
+  local f fonts=$WINEPREFIX/drive_c/windows/Fonts
+  for f in $(dpkg -L "${font_packages[@]}" | grep -E '\.(ttf|ttc|otf)$'); do
+    [ -e "$fonts/$(basename "$f")" ] || ln -sf "$f" "$fonts/$(basename "$f")"
+  done
   exec 9>&-
 }
 make_prefix

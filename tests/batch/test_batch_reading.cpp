@@ -27,6 +27,9 @@
 #include <map>
 #include <numeric>
 #include <random>
+#ifndef _WIN32
+#include <iconv.h>
+#endif
 
 using namespace batch;
 using namespace batch_testing;
@@ -130,6 +133,9 @@ private slots:
     void encodingsAndDelimiters_data();
     void encodingsAndDelimiters();
     void encodingChosenAfterAnAsciiStart();
+    void decodingWorkedExamples_data();
+    void decodingWorkedExamples();
+    void decodingAsTheCLibraryDoes();
     void encodingByTheWeightOfEvidence_data();
     void encodingByTheWeightOfEvidence();
     void fileShapes();
@@ -364,6 +370,115 @@ void TestBatchReading::encodingChosenAfterAnAsciiStart()
     QCOMPARE(broken.rows.size(), std::size_t(2));
     QVERIFY(!broken.rows[0].cells[2].empty());
     QCOMPARE(broken.rows[1].cells[2], std::string("ok"));
+}
+
+void TestBatchReading::decodingWorkedExamples_data()
+{
+    // The same on every platform: the tables are compiled in. One character
+    // of each kind and each way to fail (GB18030-2005's four-byte ends, the
+    // supplementary planes, a pair beyond the BMP, the 2022 mapping of A6D9).
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString bad(QChar(0xFFFD));
+    const auto gb = int(Encoding::Gb18030), mac = int(Encoding::MacRoman);
+    const auto le = int(Encoding::Utf16Le), be = int(Encoding::Utf16Be);
+    QTest::newRow("GB18030 pairs") << gb << QByteArray("\xB5\xC6\xD6\xE9 \xA2\xE3") << QStringLiteral("灯珠 €");
+    QTest::newRow("GB18030 four bytes") << gb << QByteArray("\x81\x30\x81\x30\x84\x31\xA4\x39")
+                                        << QString(QChar(0x80)) + QChar(0xFFFF);
+    QTest::newRow("GB18030 planes") << gb << QByteArray("\x95\x32\x82\x36\xE3\x32\x9A\x35\xFE\x51")
+                                    << QString::fromUcs4(U"\U00020000\U0010FFFF\U00020087");
+    QTest::newRow("GB18030 2022") << gb << QByteArray("\xA6\xD9") << QString(QChar(0xFE10));
+    QTest::newRow("GB18030 unassigned") << gb << QByteArray("\x84\x31\xA5\x30") << bad + "1" + bad + "0";
+    QTest::newRow("GB18030 bad trail") << gb << QByteArray("\x81\x7F\x80\xFF") << bad + "\x7F" + bad + bad;
+    QTest::newRow("GB18030 cut short") << gb << QByteArray("a\x81\x30\x81") << "a" + bad + "0" + bad;
+    QTest::newRow("Mac Roman") << mac << QByteArray("\x80\xA5\xDB\xA1") << QStringLiteral("Ä•€°");
+    QTest::newRow("UTF-16LE") << le << QByteArray("\x6F\x70\x3D\xD8\x02\xDE") << QStringLiteral("灯😂");
+    QTest::newRow("UTF-16BE lone") << be << QByteArray("\xDC\x00\xD8\x3D\x00\x41\x00", 7)
+                                   << bad + bad + "A" + bad;
+}
+
+void TestBatchReading::decodingWorkedExamples()
+{
+    QFETCH(int, encoding);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(DecodeAs(Encoding(encoding), bytes.toStdString())), text);
+}
+
+void TestBatchReading::decodingAsTheCLibraryDoes()
+{
+#ifdef _WIN32
+    QSKIP("the reference is the C library's iconv, which Windows lacks; "
+          "the tables made from it on the build machine are compiled in");
+#else
+    // As the reader decoded before its tables: iconv, and after a byte (a
+    // unit of UTF-16) that it cannot read, U+FFFD and on at the next.
+    const auto reference = [](const char *encoding, std::string_view bytes) {
+        const iconv_t converter = iconv_open("UTF-8", encoding);
+        const std::size_t unit = std::string_view(encoding).starts_with("UTF-16") ? 2 : 1;
+        std::string out(bytes.size() * 4 + 16, '\0');
+        char *in = const_cast<char *>(bytes.data()), *to = out.data();
+        std::size_t inLeft = bytes.size(), outLeft = out.size();
+        while (inLeft > 0 && iconv(converter, &in, &inLeft, &to, &outLeft) == std::size_t(-1)) {
+            const std::size_t skip = std::min(unit, inLeft);
+            in += skip, inLeft -= skip;
+            to = std::copy_n("\xEF\xBF\xBD", 3, to);
+            outLeft -= 3;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+        iconv_close(converter);
+        out.resize(std::size_t(to - out.data()));
+        return out;
+    };
+    // Every code in one place: all pairs of a lead byte, each followed by
+    // "A" (a code that is none then starts again at its second byte), all
+    // four-byte codes of a lead byte, every byte, every UTF-16 unit and
+    // every high surrogate before a few low ones.
+    std::vector<std::pair<const char *, std::string>> texts;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        std::string pairs, quads;
+        for (int b = 0; b <= 0xFF; ++b)
+            pairs += {char(lead), char(b), 'A'};
+        for (int b2 = 0x30; b2 <= 0x39; ++b2)
+            for (int b3 = 0x80; b3 <= 0xFF; ++b3)
+                for (int b4 = 0x2F; b4 <= 0x3A; ++b4)
+                    quads += {char(lead), char(b2), char(b3), char(b4)};
+        texts.emplace_back("GB18030", pairs);
+        texts.emplace_back("GB18030", quads);
+    }
+    std::string bytes, units, surrogates;
+    for (int b = 0; b <= 0xFF; ++b)
+        bytes += char(b);
+    for (int u = 0; u <= 0xFFFF; ++u)
+        units += {char(u & 0xFF), char(u >> 8), 'A', '\0'};
+    for (int high = 0xD800; high <= 0xDBFF; ++high)
+        for (const int low : {0xDC00, 0xDC01, 0xDE3D, 0xDFFF, 0xD800, 0x0041})
+            surrogates += {char(high & 0xFF), char(high >> 8), char(low & 0xFF), char(low >> 8)};
+    texts.emplace_back("MACINTOSH", bytes);
+    texts.emplace_back("GB18030", bytes);
+    texts.emplace_back("UTF-16LE", units);
+    texts.emplace_back("UTF-16LE", surrogates);
+    texts.emplace_back("UTF-16LE", surrogates.substr(0, surrogates.size() - 1)); // cut short
+    // Random runs of the bytes that matter, mixed.
+    std::mt19937 random(18030);
+    const std::string alphabet("\x81\x82\xA2\xB5\xE3\xFE\xFF\x80\x30\x39\x40\x7F\xD8\xDC\x00A", 16);
+    for (int i = 0; i < 3000; ++i) {
+        std::string run(random() % 24, '\0');
+        for (char &c : run)
+            c = alphabet[random() % alphabet.size()];
+        texts.emplace_back(i % 3 == 0 ? "GB18030" : i % 3 == 1 ? "UTF-16LE" : "UTF-16BE", run);
+    }
+    for (const auto &[name, text] : texts) {
+        const Encoding encoding = std::string_view(name) == "GB18030"    ? Encoding::Gb18030
+                                  : std::string_view(name) == "MACINTOSH" ? Encoding::MacRoman
+                                  : std::string_view(name) == "UTF-16LE"  ? Encoding::Utf16Le
+                                                                          : Encoding::Utf16Be;
+        if (DecodeAs(encoding, text) != reference(name, text))
+            QFAIL(qPrintable(QStringLiteral("%1 decodes %2 otherwise than iconv")
+                                 .arg(name, QByteArray::fromStdString(text.substr(0, 48)).toHex(' '))));
+    }
+#endif
 }
 
 void TestBatchReading::encodingByTheWeightOfEvidence_data()

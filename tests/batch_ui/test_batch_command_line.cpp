@@ -11,10 +11,17 @@
 #include <QJsonObject>
 #include <QTest>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <unistd.h>
+#endif
 
 using namespace batch_testing;
 
@@ -96,6 +103,9 @@ private slots:
     void binFiles();
     void everyCgatsSetIsARow();
     void threadsGiveTheSameBytes();
+    void chineseNamesEverywhere();
+    void windowsDevicesPipesAndSpellings();
+    void interruptLeavesTheOutputAsItWas();
     void severalFilesFoldersAndTm27Out();
 
 private:
@@ -246,6 +256,10 @@ void TestBatchCommandLine::plotOfASampleCountsEveryRow()
 
 void TestBatchCommandLine::specialOutputFiles()
 {
+#ifdef _WIN32
+    QSKIP("character devices, FIFOs, sockets, symlinks and modes are POSIX's; "
+          "windowsDevicesPipesAndSpellings is the Windows counterpart");
+#else
     // A device, FIFO or socket at OUT is written, never replaced; a symlink
     // leads to the file that gets the content, and stays; a hard-linked OUT
     // is a new file, its other name keeps the old content; a new OUT follows
@@ -333,12 +347,16 @@ void TestBatchCommandLine::specialOutputFiles()
     QCOMPARE(Contents(longName), rated);
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
     QCOMPARE(left.filter(".csv.").size() + left.filter(QRegularExpression("\\.[A-Za-z0-9]{6}$")).size(), 0);
+#endif
 }
 
 void TestBatchCommandLine::noFileWrittenOverAnother()
 {
     // IN, OUT and the plot are never the same file, by any path to it:
     // refused with status 2, everything left as it was.
+#ifdef _WIN32
+    QSKIP("symlinks and /bin/sh's redirections; windowsDevicesPipesAndSpellings is the Windows counterpart");
+#else
     QTemporaryDir dir;
     const QString in = WriteFile(dir, "in.csv", kGood);
     const QString svg = WriteFile(dir, "in.svg", "id,x,y\n1,0.38,0.38\n");
@@ -366,10 +384,14 @@ void TestBatchCommandLine::noFileWrittenOverAnother()
         QCOMPARE(Contents(dir.filePath("in.png")), kGood);
         QVERIFY(!QFile::exists(dir.filePath("s.png")) && !QFile::exists(dir.filePath("o.csv")));
     }
+#endif
 }
 
 void TestBatchCommandLine::messagesSayWhatIsWrong()
 {
+#ifdef _WIN32
+    QSKIP("/bin/sh's redirections; windowsDevicesPipesAndSpellings tells a folder by its \\");
+#endif
     QTemporaryDir dir;
     WriteFile(dir, "five.csv", "a,b,c,d,e\n1,2,3,4,5\n");
     WriteFile(dir, "good.csv", kGood);
@@ -734,6 +756,147 @@ void TestBatchCommandLine::threadsGiveTheSameBytes()
             QVERIFY2(plots[1] == plots[0] && pages[1] == pages[0], qPrintable(what));
         }
     }
+}
+
+void TestBatchCommandLine::chineseNamesEverywhere()
+{
+    // A folder and files named in Chinese, with a blank, as IN, OUT, --bins,
+    // --plot and --report (written with the platform's separators): the
+    // same rows and summary as under plain names.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("测试数据")));
+    const QByteArray rows = "id,x,y\n1,0.37,0.37\n2,0.39,0.39\n3,0.45,0.41\n";
+    const QByteArray bins = "名称,x1,y1,x2,y2,x3,y3,x4,y4\n低,0.36,0.36,0.38,0.36,0.38,0.38,0.36,0.38\n";
+    const auto named = [&](const QString &name) { return QDir::toNativeSeparators(dir.filePath(name)); };
+    WriteFile(dir, QStringLiteral("测试数据/灯珠 批次1.csv"), rows);
+    WriteFile(dir, QStringLiteral("测试数据/分档 1.csv"), bins);
+    WriteFile(dir, "plain.csv", rows);
+    WriteFile(dir, "bins.csv", bins);
+    const Run chinese = RunProgram(
+        kAmbrix, QStringList{"--batch", named(QStringLiteral("测试数据/灯珠 批次1.csv")), "-o",
+                             named(QStringLiteral("测试数据/结果 1.csv")), "--bins", named(QStringLiteral("测试数据/分档 1.csv")),
+                             "--plot", named(QStringLiteral("测试数据/色品图.svg")), "--report",
+                             named(QStringLiteral("测试数据/报告.pdf"))} + kGb4000);
+    const Run plain = RunProgram(kAmbrix, QStringList{"--batch", named("plain.csv"), "-o", named("out.csv"), "--bins",
+                                                      named("bins.csv"), "--plot", named("plot.svg"), "--report",
+                                                      named("r.pdf")} + kGb4000);
+    QVERIFY2(chinese.status == plain.status && chinese.status == 0, qPrintable(chinese.err));
+    QCOMPARE(chinese.err, plain.err);
+    QCOMPARE(Contents(named(QStringLiteral("测试数据/结果 1.csv"))), Contents(named("out.csv")));
+    QVERIFY(Contents(named(QStringLiteral("测试数据/色品图.svg"))).contains("<svg"));
+    QVERIFY(Contents(named(QStringLiteral("测试数据/报告.pdf"))).startsWith("%PDF"));
+}
+
+void TestBatchCommandLine::windowsDevicesPipesAndSpellings()
+{
+#ifndef _WIN32
+    QSKIP("Windows' devices, named pipes and spellings of a path; specialOutputFiles and "
+          "noFileWrittenOverAnother are the POSIX counterparts");
+#else
+    QTemporaryDir dir;
+    const QString in = WriteFile(dir, "In.csv", kGood);
+    const QByteArray rated = RunProgram(kAmbrix, QStringList{"--batch", in} + kGb4000).out;
+    QVERIFY(rated.startsWith("id,x,y,steps"));
+    const auto entries = [&] {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    };
+
+    // NUL is written where it is, never replaced: nothing beside it.
+    QCOMPARE(RunProgram(kAmbrix, QStringList{"--batch", in, "-o", "NUL"} + kGb4000, {}, {}, dir.path()).status, 0);
+    QCOMPARE(entries(), QStringList{"In.csv"});
+
+    // A named pipe gets the rows through it.
+    const std::wstring pipeName = L"\\\\.\\pipe\\norvak-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0,
+                                         1 << 16, 0, nullptr);
+    QVERIFY(pipe != INVALID_HANDLE_VALUE);
+    QProcess writer;
+    writer.start(kAmbrix, QStringList{"--batch", in, "-o", QString::fromStdWString(pipeName)} + kGb4000);
+    const bool connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+    QByteArray fromPipe;
+    char part[4096];
+    for (DWORD n = 0; connected && ::ReadFile(pipe, part, sizeof part, &n, nullptr) && n > 0;)
+        fromPipe.append(part, n);
+    CloseHandle(pipe);
+    QVERIFY(writer.waitForFinished(30000));
+    QCOMPARE(writer.exitCode(), 0);
+    QCOMPARE(fromPipe, rated);
+
+    // IN = OUT however the path is spelt: letter case, / or \, a folder
+    // there and back, a hard link, standard input. Refused; nothing changed.
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    const QString hard = dir.filePath("hard.csv");
+    QVERIFY(CreateHardLinkW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(hard).utf16()),
+                            reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(in).utf16()), nullptr));
+    const QString native = QDir::toNativeSeparators(in);
+    const QStringList spellings{native.toUpper(), in, QDir::toNativeSeparators(dir.filePath("sub/../in.CSV")), hard};
+    for (const QString &out : spellings) {
+        const Run run = RunProgram(kAmbrix, QStringList{"--batch", native, "-o", out} + kGb4000);
+        QVERIFY2(run.status == 2 && run.err.contains(QStringLiteral("同一个文件")), qPrintable(out + ": " + run.err));
+    }
+    QProcess fromStdin;
+    fromStdin.setStandardInputFile(in);
+    fromStdin.start(kAmbrix, QStringList{"--batch", "-", "-o", native.toLower()} + kGb4000);
+    QVERIFY(fromStdin.waitForFinished(30000));
+    QCOMPARE(fromStdin.exitCode(), 2);
+    QCOMPARE(Contents(in), kGood);
+    QCOMPARE(entries(), (QStringList{"hard.csv", "In.csv"}));
+
+    // A folder named with \ is told as a folder, the example with \ too.
+    const Run folder = RunProgram(kAmbrix, QStringList{"--batch", in, "-o", QDir::toNativeSeparators(dir.path()) + "\\sub\\"} + kGb4000);
+    QVERIFY2(folder.status == 2 && folder.err.contains(QStringLiteral("是一个文件夹"))
+                 && folder.err.contains(QStringLiteral("sub\\rated.csv")), qPrintable(folder.err));
+
+    // The window program, given the batch, writes to the streams it is
+    // given and gives its exit status.
+    const Run window = RunProgram(QStringLiteral(AMBRIX_WINDOW_PROGRAM), QStringList{"--batch", in} + kGb4000);
+    QCOMPARE(window.status, 0);
+    QCOMPARE(window.out, rated);
+    QVERIFY(window.err.contains(QStringLiteral("已计算 2 行")));
+#endif
+}
+
+void TestBatchCommandLine::interruptLeavesTheOutputAsItWas()
+{
+    // Interrupted while it writes (SIGINT; on Windows Ctrl+Break from the
+    // console), the run ends and OUT is as it was, with nothing beside it.
+    QTemporaryDir dir;
+    const QString out = WriteFile(dir, "out.csv", "precious\n");
+    QProcess process;
+#ifdef _WIN32
+    // A console to share (a test run with its streams redirected has none),
+    // and a process group of its own, so that the event reaches it alone.
+    AllocConsole();
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *arguments) {
+        arguments->flags = (arguments->flags & ~DWORD(CREATE_NO_WINDOW)) | CREATE_NEW_PROCESS_GROUP;
+    });
+#endif
+    process.start(kAmbrix, QStringList{"--batch", "-", "-o", out, "--jobs", "1"} + kGb4000);
+    QVERIFY(process.waitForStarted(30000));
+    process.write("id,x,y\n");
+    for (int i = 0; i < 2000; ++i)
+        process.write(QByteArray::number(i) + ",0.38,0.38\n");
+    QVERIFY(process.waitForBytesWritten(30000));
+    // Once the temporary file is there, the rows still coming.
+    const auto entries = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); };
+    for (int waited = 0; waited < 30000 && entries().size() < 2; waited += 10)
+        QTest::qWait(10);
+    QCOMPARE(entries().size(), 2);
+#ifdef _WIN32
+    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, DWORD(process.processId()))) {
+        const DWORD error = GetLastError();
+        process.kill();
+        process.waitForFinished(30000);
+        // Wine's consoles refuse the event (error 12).
+        QSKIP(qPrintable(QStringLiteral("the console takes no Ctrl+Break (error %1)").arg(error)));
+    }
+#else
+    ::kill(pid_t(process.processId()), SIGINT);
+#endif
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(Contents(out), QByteArray("precious\n"));
+    QCOMPARE(entries(), QStringList{"out.csv"});
 }
 
 void TestBatchCommandLine::severalFilesFoldersAndTm27Out()

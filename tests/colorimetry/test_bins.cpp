@@ -155,9 +155,9 @@ int NominalOf(Xy p)
 
 batch::BinFile ReadBins(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    const int fd = platform::OpenToRead(path.toStdString());
     batch::BinFile file = batch::ReadBinFile(fd);
-    ::close(fd);
+    platform::Close(fd);
     return file;
 }
 

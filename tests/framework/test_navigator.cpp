@@ -1,6 +1,7 @@
 // The rules by which screens open, move, close and end a program, on small
 // screens built from descriptions.
 
+#include "program.h"
 #include "screen_driver.h"
 #include "window_services.h"
 
@@ -222,6 +223,36 @@ private slots:
         QCOMPARE(catcher.messages[0].text, QStringLiteral("请输入色坐标x,y值后再计算"));
         QCOMPARE(catcher.messages[0].buttonCount, 1);
         QCOMPARE(catcher.messages[0].okText, QStringLiteral("确定"));
+    }
+
+    // A program opens its windows where there is a desktop: on Linux an X
+    // or Wayland display (or a Qt platform named), on Windows always.
+    void displayAsThePlatformHasIt()
+    {
+        const QByteArray names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        std::vector<std::pair<QByteArray, QByteArray>> kept;
+        for (const QByteArray &name : names) {
+            if (qEnvironmentVariableIsSet(name.constData()))
+                kept.emplace_back(name, qgetenv(name.constData()));
+            qunsetenv(name.constData());
+        }
+#ifdef _WIN32
+        const bool none = true;
+#else
+        const bool none = false;
+#endif
+        const bool withNone = HasDisplay();
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        const bool withWayland = HasDisplay();
+        qunsetenv("WAYLAND_DISPLAY");
+        qputenv("DISPLAY", "");
+        const bool withEmpty = HasDisplay();
+        qunsetenv("DISPLAY");
+        for (const auto &[name, value] : kept)
+            qputenv(name.constData(), value);
+        QCOMPARE(withNone, none);
+        QCOMPARE(withWayland, true);
+        QCOMPARE(withEmpty, none);
     }
 };
 

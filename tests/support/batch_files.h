@@ -9,11 +9,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "file_system.h"
+#include "text_decoder.h"
+
 #include <charconv>
 #include <cmath>
-#include <fcntl.h>
+#include <map>
+#ifndef _WIN32
 #include <iconv.h>
-#include <unistd.h>
+#endif
 
 namespace batch_testing {
 
@@ -26,6 +30,60 @@ inline QString WriteFile(const QTemporaryDir &dir, const QString &name, const QB
     return path;
 }
 
+#ifdef _WIN32
+inline QByteArray Bytes(std::initializer_list<char> bytes)
+{
+    return QByteArray(bytes.begin(), qsizetype(bytes.size()));
+}
+
+// The bytes of UTF-8 text in another encoding. Windows has no iconv (nor,
+// everywhere, the code pages): GB18030 and Mac Roman by inverting the
+// reader's own decoding, which the Linux round checks against iconv.
+inline QByteArray Encoded(const QByteArray &utf8, const char *encoding)
+{
+    const QString text = QString::fromUtf8(utf8);
+    const std::string_view name(encoding);
+    if (name.starts_with("UTF-16")) {
+        QByteArray out;
+        for (const char16_t unit : std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()), text.size()))
+            out += name == "UTF-16BE" ? Bytes({char(unit >> 8), char(unit & 0xFF)})
+                                      : Bytes({char(unit & 0xFF), char(unit >> 8)});
+        return out;
+    }
+    const bool mac = name == "MACINTOSH";
+    static std::map<char32_t, QByteArray> gb18030, macRoman;
+    std::map<char32_t, QByteArray> &codes = mac ? macRoman : gb18030;
+    const auto add = [&](const QByteArray &bytes) {
+        const QList<uint> decoded =
+            QString::fromStdString(batch::DecodeAs(mac ? batch::Encoding::MacRoman : batch::Encoding::Gb18030,
+                                                   bytes.toStdString()))
+                .toUcs4();
+        if (decoded.size() == 1 && decoded[0] != 0xFFFD)
+            codes.emplace(decoded[0], bytes);
+    };
+    if (codes.empty()) {
+        for (int lead = 0x80; lead <= 0xFF; ++lead) {
+            add(QByteArray(1, char(lead)));
+            for (int trail = 0x40; !mac && trail <= 0xFE; ++trail)
+                add(Bytes({char(lead), char(trail)}));
+        }
+        for (int place = 0; !mac && place < 39420; ++place) // the four-byte codes of the BMP
+            add(Bytes({char(0x81 + place / 12600), char(0x30 + place / 1260 % 10), char(0x81 + place / 10 % 126),
+                       char(0x30 + place % 10)}));
+    }
+    QByteArray out;
+    for (const uint c : text.toUcs4()) {
+        const auto code = codes.find(c);
+        if (c < 0x80)
+            out += char(c);
+        else if (code != codes.end())
+            out += code->second;
+        else
+            qFatal("no %s for U+%04X", encoding, c);
+    }
+    return out;
+}
+#else
 // The bytes of UTF-8 text in another encoding, by the C library's iconv.
 inline QByteArray Encoded(const QByteArray &utf8, const char *encoding)
 {
@@ -43,6 +101,7 @@ inline QByteArray Encoded(const QByteArray &utf8, const char *encoding)
     out.truncate(to - out.constData());
     return out;
 }
+#endif
 
 struct ReadRow {
     std::vector<std::string> cells;
@@ -95,7 +154,7 @@ inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
                      std::size_t blockSize = 1u << 20, int jobs = 1)
 {
     ReadFile result;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    const int fd = platform::OpenToRead(path.toStdString());
     batch::BatchReader reader(fd, blockSize);
     result.problem = reader.Start(options);
     result.layout = reader.layout();
@@ -110,7 +169,7 @@ inline ReadFile Read(const QString &path, batch::ReadOptions options = {},
         result.rows.push_back(std::move(copy));
     }
     result.layout = reader.layout();
-    ::close(fd);
+    platform::Close(fd);
     return result;
 }
 

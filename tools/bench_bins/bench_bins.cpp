@@ -10,6 +10,7 @@
 
 #include "ansi_quadrangles.h"
 
+#include <numbers>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -79,7 +80,7 @@ std::vector<Bin> RandomBins(int count, std::mt19937_64 &random)
         const int n = 3 + int(unit(random) * 10);
         Bin bin{"r" + std::to_string(b), {}};
         for (int i = 0; i < n; ++i) {
-            const double a = (i + 0.8 * unit(random)) * 2 * M_PI / n;
+            const double a = (i + 0.8 * unit(random)) * 2 * std::numbers::pi / n;
             const double r = size * (0.3 + 0.7 * unit(random));
             bin.corners.push_back({centre.x + r * std::cos(a), centre.y + r * std::sin(a)});
         }

@@ -4,13 +4,12 @@
 // docs/examples/bins-4000K.csv. Run under Xvfb (scripts/bench_diagram.sh
 // --shots).
 
+#include "file_system.h"
 #include "batch_sample.h"
 #include "bin_file.h"
 #include "diagram_window.h"
 #include "window.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -73,9 +72,9 @@ int main(int argc, char **argv)
     Shoot(WindowOf(batch, "batchDiagramWindow"), out.filePath("diagram-batch1000.png"));
 
     // The bins of the README's example over a batch of ANSI 4000 K, counted.
-    const int fd = ::open(NORVAK_SOURCE_DIR "/docs/examples/bins-4000K.csv", O_RDONLY);
+    const int fd = platform::OpenToRead(NORVAK_SOURCE_DIR "/docs/examples/bins-4000K.csv");
     auto bins = std::make_shared<const colorimetry::BinSet>(batch::ReadBinFile(fd).bins);
-    ::close(fd);
+    platform::Close(fd);
     const auto *ansi4000 = FindEllipse(ColourStandard::ANSI, 4000);
     const std::vector<diagram::BatchPoint> binned = bench::SampleBatch(*ansi4000, 1000);
     std::vector<std::uint64_t> counts(bins->size());

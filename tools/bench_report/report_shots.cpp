@@ -3,6 +3,7 @@
 // tray page of LEDs made from one recipe with scattered weights, a few rows
 // failed, sorted into the bins of a bin file when one is given. Each as PDF
 // and as PNG at 192 dpi. Usage: report_shots DIR [BINS.csv]
+#include "file_system.h"
 #include "../bench_tm30/sample_lights.h"
 
 #include "ansi_quadrangles.h"
@@ -17,8 +18,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -78,9 +77,9 @@ int main(int argc, char **argv)
     context.date = "2026-12-09 17:30";
     batch::BinFile binFile;
     if (argc > 2) {
-        const int fd = ::open(argv[2], O_RDONLY | O_CLOEXEC);
+        const int fd = platform::OpenToRead(argv[2]);
         binFile = batch::ReadBinFile(fd);
-        ::close(fd);
+        platform::Close(fd);
         context.bins = std::make_shared<const colorimetry::BinSet>(binFile.bins);
     }
     batch::Layout layout;
