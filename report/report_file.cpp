@@ -355,8 +355,15 @@ QString WriteFileReport(const FileReport &original, QString *note)
     if (const QString problem = ReportPathProblem(original.reportPath, others); !problem.isEmpty())
         return problem;
     FileReport report = original;
-    if (report.context.date.empty())
-        report.context.date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+    if (report.context.date.empty()) {
+        // SOURCE_DATE_EPOCH, as reproducible builds set it, fixes the date
+        // (in UTC), so that the same input gives the same pages.
+        bool fixed = false;
+        const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&fixed);
+        const QDateTime when = fixed && epoch >= 0 && epoch < 253402300800 ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC)
+                                                                          : QDateTime::currentDateTime();
+        report.context.date = when.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+    }
     if (report.context.source.empty())
         report.context.source = report.moreInPaths.isEmpty()
                                     ? QFileInfo(report.inPath).fileName().toStdString()
