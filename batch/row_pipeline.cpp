@@ -47,12 +47,13 @@ void RowBlock::SplitLines()
     // As BatchReader reads records: blank ones skipped, a cut one marked.
     RecordReader records;
     records.SetDelimiter(linesDelimiter_);
+    cells_.reserve(cells_.size() + lines_.size());
+    RatedRow row;
+    row.record = &records;
     std::size_t pos = 0;
     while (records.Take(lines_, pos)) {
         if (records.blank())
             continue;
-        RatedRow row;
-        row.record = &records;
         row.line = linesFirst_ - 1 + records.line();
         ReadFacts facts;
         if (records.cut())
@@ -73,6 +74,8 @@ void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts, const std::shar
     const std::string_view line = row.record ? row.record->plainLine() : std::string_view();
     const std::size_t base = cells_.size();
     cells_ += line;
+    entry.lineBegin = base;
+    entry.lineSize = line.size();
     for (std::size_t i = 0; i < entry.cellCount; ++i) {
         const std::string_view cell = row.cell(i);
         std::size_t begin = cells_.size();
@@ -122,6 +125,7 @@ void RowBlock::Rate()
         row.cells = nullptr;
         row.kept = std::span<const std::string_view>(views_).subspan(entry.firstCell, entry.cellCount);
         row.keptPlain = entry.plain;
+        row.keptLine = std::string_view(cells_).substr(entry.lineBegin, entry.lineSize);
         row.line = entry.line;
         entry.facts.problem = std::string_view(problems_).substr(entry.problemBegin, entry.problemEnd - entry.problemBegin);
         const FileRows &file = *files_[entry.file];
@@ -148,6 +152,7 @@ void RowBlock::Rate()
         for (std::size_t k = file.headerCells; k < cells.size(); ++k)
             shown_.push_back(cells[k]);
         rows_[i].keptPlain = false;
+        rows_[i].keptLine = {};
     }
     for (std::size_t i = 0; i < n; ++i)
         rows_[i].kept = std::span<const std::string_view>(shown_).subspan(first[i], (i + 1 < n ? first[i + 1] : shown_.size()) - first[i]);

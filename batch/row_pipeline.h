@@ -77,6 +77,8 @@ private:
         std::size_t firstCell = 0;
         std::size_t cellCount = 0;
         bool plain = false;
+        std::size_t lineBegin = 0; // its plain line in cells_, if any
+        std::size_t lineSize = 0;
         ReadFacts facts;            // its problem in problems_
         std::size_t problemBegin = 0;
         std::size_t problemEnd = 0;
