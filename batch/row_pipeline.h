@@ -1,8 +1,11 @@
 #pragma once
 // Rating a file's rows on several threads, in three stages:
 //
-//   reading (this thread)  rows as read, a block at a time (BatchReader::ReadBlock)
-//   rating  (jobs threads) each row rated by a RowRater of the thread's own,
+//   reading (this thread)  rows as read, a block at a time (BatchReader::ReadBlock);
+//                          most often only whole lines without quotes, as
+//                          they stand, in one copy
+//   rating  (jobs threads) those lines split into rows, as a RecordReader
+//                          splits them; each row rated by a RowRater of the thread's own,
 //                          and, when the rows are written, written into the
 //                          block's text by a RowWriter of the thread's own
 //   handing (this thread)  the rated blocks, in the file's order
