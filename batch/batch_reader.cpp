@@ -448,14 +448,25 @@ bool BatchReader::ReadBlock(RowBlock &block)
     }
     ReadInto(block, blockRows_);
     block.SetBytesRead(bytesRead_);
-    return block.size() > 0;
+    return !block.Empty();
 }
 
 bool BatchReader::ReadInto(RowBlock &block, const std::shared_ptr<const FileRows> &rows)
 {
     RatedRow row;
     ReadFacts facts;
+    // Records of plain lines: the lines whole, split by the thread that rates them.
+    const bool lines = layout_.spectral == SpectralKind::None || layout_.spectral == SpectralKind::Wide;
     while (!block.Full()) {
+        std::uint64_t firstLine = 0;
+        if (lines && !pendingRecord_) {
+            if (const std::string_view taken = records_.TakeLines(text_, textPos_, RowBlock::kMaxRows,
+                                                                  RowBlock::kMaxBytes, firstLine);
+                !taken.empty()) {
+                block.KeepLines(taken, firstLine, records_.delimiter(), rows);
+                return true;
+            }
+        }
         if (!Read(row, facts))
             return false;
         block.Keep(row, facts, rows);

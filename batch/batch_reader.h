@@ -127,6 +127,10 @@ struct RatedRow {
     }
     // No cell needs quotes (known for a record, and a record kept).
     bool plain() const { return cells ? false : record ? record->plain() : keptPlain; }
+    // The cells as their line stood, where the record was a line of plain
+    // cells taken whole (RecordReader::plainLine); empty otherwise.
+    std::string_view keptLine;
+    std::string_view plainLine() const { return cells ? std::string_view() : record ? record->plainLine() : keptLine; }
     std::uint64_t line = 0; // where it starts in the file, from 1
     Rating rating;
     // A spectral row: its spectrum as measured and on the 5 nm bands, valid

@@ -440,7 +440,7 @@ bool FileSequence::ReadBlock(RowBlock &block)
         }
     }
     block.SetBytesRead(bytesRead());
-    return block.size() > 0;
+    return !block.Empty();
 }
 
 } // namespace batch

@@ -338,6 +338,51 @@ bool RecordReader::Read(std::string_view text, std::size_t &pos)
     return false;
 }
 
+std::string_view RecordReader::TakeLines(std::string_view text, std::size_t &pos, std::size_t maxLines,
+                                         std::size_t maxBytes, std::uint64_t &firstLine)
+{
+    if (state_ != State::RecordStart || delimiter_ == 0 || spanning_ || againPos_ < again_.size())
+        return {};
+    if (skipLineFeed_) {
+        if (pos >= text.size())
+            return {};
+        skipLineFeed_ = false; // a CR ended the last record: an LF after it belongs to it
+        pos += text[pos] == '\n';
+    }
+    const char *const data = text.data();
+    const std::size_t start = pos;
+    const std::size_t limit = std::min(text.size(), start + maxBytes);
+    std::size_t end = start;
+    std::size_t feeds = 0;
+    for (; feeds < maxLines; ++feeds) {
+        const void *feed = std::memchr(data + end, '\n', limit - end);
+        if (!feed)
+            break;
+        end = std::size_t(static_cast<const char *>(feed) - data) + 1;
+    }
+    // A quote may join lines into one record: the lines stop before it.
+    if (const void *quote = std::memchr(data + start, '"', end - start)) {
+        const std::size_t feed = text.substr(start, std::size_t(static_cast<const char *>(quote) - data) - start).rfind('\n');
+        end = feed == std::string_view::npos ? start : start + feed + 1;
+        feeds = 0;
+    }
+    if (end == start)
+        return {};
+    // Each LF ends a line, and each CR not followed by one (the text ends
+    // with an LF).
+    std::uint64_t lines = 0;
+    if (feeds == 0 || std::memchr(data + start, '\r', end - start)) {
+        for (std::size_t i = start; i < end; ++i)
+            lines += data[i] == '\n' || (data[i] == '\r' && data[i + 1] != '\n');
+    } else {
+        lines = feeds;
+    }
+    firstLine = line_;
+    line_ += lines;
+    pos = end;
+    return text.substr(start, end - start);
+}
+
 bool RecordReader::Finish()
 {
     if (completed_)

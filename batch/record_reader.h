@@ -44,6 +44,14 @@ public:
     // Call Take and Finish again until Finish gives false: kept text may
     // give more records.
     bool Finish();
+    // Between records (nothing held, nothing to read again): the whole
+    // lines from text[pos] on that hold no quote, up to maxLines line feeds
+    // and maxBytes bytes, pos moved past them, and in firstLine the line
+    // the first stands on; empty when there are none. Another RecordReader
+    // with the same delimiter, reading them from their start, gives the
+    // records Take would have given (its lines counted from 1).
+    std::string_view TakeLines(std::string_view text, std::size_t &pos, std::size_t maxLines,
+                               std::size_t maxBytes, std::uint64_t &firstLine);
 
     std::size_t cellCount() const { return ends_.size(); }
     std::string_view cell(std::size_t i) const

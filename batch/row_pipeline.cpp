@@ -10,28 +10,56 @@
 
 namespace batch {
 
-namespace {
-
-// A block holds at most this many rows, or this much text (a wide file of
-// 1 nm spectra: about 60 rows), so that a few blocks in flight stay small.
-constexpr std::size_t kBlockRows = 512;
-constexpr std::size_t kBlockBytes = 256u << 10;
-
-} // namespace
-
 void RowBlock::Clear()
 {
     cells_.clear();
+    cellBegins_.clear();
     cellEnds_.clear();
     problems_.clear();
     entries_.clear();
     files_.clear();
+    lines_.clear();
+    linesFile_.reset();
     bytesRead_ = 0;
 }
 
+// A block holds at most kMaxRows rows, or kMaxBytes of text (a wide file of
+// 1 nm spectra: about 60 rows), so that a few blocks in flight stay small.
 bool RowBlock::Full() const
 {
-    return entries_.size() >= kBlockRows || cells_.size() >= kBlockBytes;
+    return entries_.size() >= kMaxRows || cells_.size() >= kMaxBytes || !lines_.empty();
+}
+
+void RowBlock::KeepLines(std::string_view lines, std::uint64_t firstLine, char delimiter,
+                         const std::shared_ptr<const FileRows> &file)
+{
+    lines_.assign(lines);
+    linesFirst_ = firstLine;
+    linesDelimiter_ = delimiter;
+    linesFile_ = file;
+}
+
+void RowBlock::SplitLines()
+{
+    if (lines_.empty())
+        return;
+    // As BatchReader reads records: blank ones skipped, a cut one marked.
+    RecordReader records;
+    records.SetDelimiter(linesDelimiter_);
+    cells_.reserve(cells_.size() + lines_.size());
+    RatedRow row;
+    row.record = &records;
+    std::size_t pos = 0;
+    while (records.Take(lines_, pos)) {
+        if (records.blank())
+            continue;
+        row.line = linesFirst_ - 1 + records.line();
+        ReadFacts facts;
+        if (records.cut())
+            facts.fault = ReadFacts::Fault::Cut;
+        Keep(row, facts, linesFile_);
+    }
+    lines_.clear();
 }
 
 void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts, const std::shared_ptr<const FileRows> &file)
@@ -41,9 +69,21 @@ void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts, const std::shar
     entry.firstCell = cellEnds_.size();
     entry.cellCount = row.cellCount();
     entry.plain = row.plain();
+    // A plain line is kept whole, in one copy, its cells within it.
+    const std::string_view line = row.record ? row.record->plainLine() : std::string_view();
+    const std::size_t base = cells_.size();
+    cells_ += line;
+    entry.lineBegin = base;
+    entry.lineSize = line.size();
     for (std::size_t i = 0; i < entry.cellCount; ++i) {
-        cells_ += row.cell(i);
-        cellEnds_.push_back(cells_.size());
+        const std::string_view cell = row.cell(i);
+        std::size_t begin = cells_.size();
+        if (line.empty())
+            cells_ += cell;
+        else
+            begin = base + std::size_t(cell.data() - line.data());
+        cellBegins_.push_back(begin);
+        cellEnds_.push_back(begin + cell.size());
     }
     entry.facts = facts;
     entry.facts.problem = {};
@@ -67,10 +107,11 @@ void RowBlock::Keep(const RatedRow &row, const ReadFacts &facts, const std::shar
 
 void RowBlock::Rate()
 {
+    SplitLines();
     const std::size_t n = entries_.size();
     views_.resize(cellEnds_.size());
-    for (std::size_t i = 0, begin = 0; i < cellEnds_.size(); begin = cellEnds_[i++])
-        views_[i] = std::string_view(cells_).substr(begin, cellEnds_[i] - begin);
+    for (std::size_t i = 0; i < cellEnds_.size(); ++i)
+        views_[i] = std::string_view(cells_).substr(cellBegins_[i], cellEnds_[i] - cellBegins_[i]);
     if (rows_.size() < n)
         rows_.resize(n);
     if (bands_.size() < n)
@@ -83,6 +124,7 @@ void RowBlock::Rate()
         row.cells = nullptr;
         row.kept = std::span<const std::string_view>(views_).subspan(entry.firstCell, entry.cellCount);
         row.keptPlain = entry.plain;
+        row.keptLine = std::string_view(cells_).substr(entry.lineBegin, entry.lineSize);
         row.line = entry.line;
         entry.facts.problem = std::string_view(problems_).substr(entry.problemBegin, entry.problemEnd - entry.problemBegin);
         const FileRows &file = *files_[entry.file];
@@ -109,6 +151,7 @@ void RowBlock::Rate()
         for (std::size_t k = file.headerCells; k < cells.size(); ++k)
             shown_.push_back(cells[k]);
         rows_[i].keptPlain = false;
+        rows_[i].keptLine = {};
     }
     for (std::size_t i = 0; i < n; ++i)
         rows_[i].kept = std::span<const std::string_view>(shown_).subspan(first[i], (i + 1 < n ? first[i + 1] : shown_.size()) - first[i]);

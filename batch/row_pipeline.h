@@ -1,8 +1,11 @@
 #pragma once
 // Rating a file's rows on several threads, in three stages:
 //
-//   reading (this thread)  rows as read, a block at a time (BatchReader::ReadBlock)
-//   rating  (jobs threads) each row rated by a RowRater of the thread's own,
+//   reading (this thread)  rows as read, a block at a time (BatchReader::ReadBlock);
+//                          most often only whole lines without quotes, as
+//                          they stand, in one copy
+//   rating  (jobs threads) those lines split into rows, as a RecordReader
+//                          splits them; each row rated by a RowRater of the thread's own,
 //                          and, when the rows are written, written into the
 //                          block's text by a RowWriter of the thread's own
 //   handing (this thread)  the rated blocks, in the file's order
@@ -58,7 +61,16 @@ public:
     // For a RowSource's ReadBlock: the row as read, of the file.
     void Clear();
     bool Full() const;
+    bool Empty() const { return entries_.empty() && lines_.empty(); }
     void Keep(const RatedRow &row, const ReadFacts &facts, const std::shared_ptr<const FileRows> &file);
+    // Or whole lines of the file as they stand (RecordReader::TakeLines),
+    // after the rows kept, split into rows by the thread that rates them;
+    // the block is then full.
+    void KeepLines(std::string_view lines, std::uint64_t firstLine, char delimiter,
+                   const std::shared_ptr<const FileRows> &file);
+    // The most lines and bytes a block takes.
+    static constexpr std::size_t kMaxRows = 512;
+    static constexpr std::size_t kMaxBytes = 256u << 10;
     void SetBytesRead(std::uint64_t bytes) { bytesRead_ = bytes; }
 
 private:
@@ -68,17 +80,22 @@ private:
         std::size_t firstCell = 0;
         std::size_t cellCount = 0;
         bool plain = false;
+        std::size_t lineBegin = 0; // its plain line in cells_, if any
+        std::size_t lineSize = 0;
         ReadFacts facts;            // its problem in problems_
         std::size_t problemBegin = 0;
         std::size_t problemEnd = 0;
         std::size_t file = 0;       // in files_
     };
+    // The lines kept, as rows.
+    void SplitLines();
     // Rates every row with its file's rater, into rows_ (and bands_,
     // spectra_); the rows of a file among several then show its name.
     void Rate();
 
     std::string cells_;                    // every cell's text, one after another
-    std::vector<std::size_t> cellEnds_;    // each cell's end in cells_
+    std::vector<std::size_t> cellBegins_;  // each cell's start in cells_
+    std::vector<std::size_t> cellEnds_;    // and end
     std::string problems_;                 // why rows' spectra could not be read
     std::vector<Entry> entries_;
     std::vector<colorimetry::Spectrum> spectra_; // per row: as read, or read from its cells
@@ -88,6 +105,10 @@ private:
     std::vector<std::string_view> shown_;    // rows of a file among several, as written
     std::vector<RatedRow> rows_;
     std::string text_out_;
+    std::string lines_;
+    std::uint64_t linesFirst_ = 0; // the line the first stands on
+    char linesDelimiter_ = ',';
+    std::shared_ptr<const FileRows> linesFile_;
     std::uint64_t bytesRead_ = 0;
 };
 

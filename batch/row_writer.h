@@ -203,8 +203,8 @@ void RowWriter::Write(const Cells &cells, bool plain, const Rating &rating)
     }
     std::string_view line; // the cells as their line stood, where it holds them all and no more
     if constexpr (std::is_same_v<Cells, RatedRow>) {
-        if (cells.record && !cells.cells && count == columns)
-            line = cells.record->plainLine();
+        if (count == columns)
+            line = cells.plainLine();
     }
     if (!line.empty()) {
         // The most the row can take, every added cell quoted: room for it

@@ -1430,7 +1430,17 @@ void TestBatchReading::threadsRateAsOneDoes()
         points += QByteArray::number(i) + ";0." + QByteArray::number(3700 + i % 200) + ";"
                   + (i % 101 == 7 ? QByteArray("x") : "0." + QByteArray::number(3650 + i % 300)) + "\n";
     points += "1500;\"0.38;0.38\n";
-    for (const QByteArray &text : {wide, points}) {
+    // Lines ended by CRLF or CR, blank ones, and quoted cells over two
+    // lines, across the blocks read and the blocks rated.
+    QByteArray mixed = "id,x,y\r\n";
+    for (int i = 0; i < 6000; ++i) {
+        mixed += (i % 13 == 5 ? "\"" + QByteArray::number(i) + "\n\"" : QByteArray::number(i)) + ",0.3"
+                 + QByteArray::number(700 + i % 200) + ",0.3" + QByteArray::number(650 + i % 300)
+                 + (i % 7 == 3 ? "\r" : i % 5 == 1 ? "\n" : "\r\n");
+        if (i % 97 == 0)
+            mixed += " , ,\n";
+    }
+    for (const QByteArray &text : {wide, points, mixed}) {
         const QString path = WriteFile(dir_, "threads.csv", text);
         const ReadFile one = Read(path, {.row = kGb4000}, 1u << 16);
         const ReadFile three = Read(path, {.row = kGb4000}, 1u << 16, 3);
