@@ -46,18 +46,6 @@ mawk -v n="$files" -v dir="$work/tray" -v csv="$work/tray.csv" 'BEGIN {
 echo "Folder: $(du -sm "$work/tray" | cut -f1) MiB in $files files; the CSV: $(( $(stat -c %s "$work/tray.csv") / 1048576 )) MiB"
 cat "$work"/tray/* "$work/tray.csv" > /dev/null
 
-xyz='FNR == NR { if ($1 == "BEGIN_DATA") data = 1; else if ($1 == "END_DATA") data = 0;
-                 else if (data) { ++k; for (i = 1; i <= NF; i++) f[k, 360 + 5 * (i - 1)] = $i }
-                 next }
-FNR == 1 { FS = ","; $0 = $0
-           for (nm = 380; nm <= 780; nm++) { lo = nm - (nm - 360) % 5; t = (nm - lo) / 5; i = nm - 378
-               wx[i] = f[1, lo] + t * (f[1, lo + 5] - f[1, lo])
-               wy[i] = f[2, lo] + t * (f[2, lo + 5] - f[2, lo])
-               wz[i] = f[3, lo] + t * (f[3, lo + 5] - f[3, lo]) }
-           print "id,X,Y,Z"; next }
-{ X = Y = Z = 0
-  for (i = 2; i <= NF; i++) { v = $i; X += v * wx[i]; Y += v * wy[i]; Z += v * wz[i] }
-  printf "%s,%.6f,%.6f,%.6f\n", $1, X, Y, Z }'
 
 echo
 echo "(rows/s below are files/s)"

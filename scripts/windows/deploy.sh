@@ -48,10 +48,10 @@ windows_runtime_files() {
   for f in "${qt_translations[@]}"; do
     printf '%s\t%s\n' "$f" "translations/$(basename "$f")"
   done
-  local spec package
+  local entry package
   ensure_packages fonts-wqy-zenhei fonts-dejavu-core >&2
-  for spec in "${font_files[@]}"; do
-    package=${spec%%:*} f=${spec#*:}
+  for entry in "${font_files[@]}"; do
+    package=${entry%%:*} f=${entry#*:}
     printf '%s\t%s\n' "$f" "fonts/$(basename "$f")"
     printf '%s\t%s\n' "/usr/share/doc/$package/copyright" "fonts/$package-copyright.txt"
   done | sort -u

@@ -45,8 +45,8 @@ trap 'rm -f "$entries"' EXIT
 {
   echo '!macro NorvakShortcuts'
   first_icon=
-  for spec in "${programs[@]}"; do
-    IFS=: read -r exe title icon <<< "$spec"
+  for entry in "${programs[@]}"; do
+    IFS=: read -r exe title icon <<< "$entry"
     [ -f "$stage/$exe" ] || { win_log "no $exe in $stage"; exit 1; }
     make_ico "$icon" "$stage/icons/$icon.ico"
     [ -n "$first_icon" ] || first_icon=$icon
